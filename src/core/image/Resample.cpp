@@ -1,0 +1,162 @@
+#include "core/image/Resample.h"
+
+#include "core/image/FormatDecoders.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+namespace tw {
+namespace {
+
+// Weights along one axis sum to exactly kOne, so equal sizes copy exactly and a flat area
+// stays flat. 22 bits keep even a 16384-to-1 reduction accurate (256 per tap) while a
+// column sum of 8-bit values still fits 32 bits.
+constexpr int kWeightBits = 22;
+constexpr std::int64_t kOne = std::int64_t{1} << kWeightBits;
+
+// Which source pixels each destination pixel of a run covers along one axis, and how much.
+struct AxisWeights {
+    std::vector<int> first;  // first source index per destination pixel
+    std::vector<int> count;  // number of source pixels (taps)
+    std::vector<int> offset; // index of the first tap's weight in `weights`
+    std::vector<std::int32_t> weights;
+    int maxCount = 0;
+
+    int SourceBegin() const { return first.front(); }
+    int SourceEnd() const { return first.back() + count.back(); }
+};
+
+// Destination pixel d of `destSize` covers the source interval [d * S, (d + 1) * S) in units
+// where a source pixel is destSize long; each source pixel weighs what it overlaps. Only the
+// destination pixels [begin, end) are computed, so a huge zoom costs only what is visible.
+AxisWeights ComputeAxis(int sourceSize, long long destSize, long long begin, long long end) {
+    const std::int64_t s = sourceSize;
+    const std::int64_t d = destSize;
+    AxisWeights axis;
+    const auto n = static_cast<std::size_t>(end - begin);
+    axis.first.reserve(n);
+    axis.count.reserve(n);
+    axis.offset.reserve(n);
+    for (std::int64_t i = begin; i < end; ++i) {
+        const std::int64_t lo = i * s;
+        const std::int64_t hi = lo + s;
+        const std::int64_t firstSource = lo / d;
+        const std::int64_t lastSource = (hi - 1) / d;
+        // Rounding the running total keeps every weight within one unit of exact and the
+        // sum at exactly kOne.
+        std::int64_t covered = 0;
+        std::int64_t previous = 0;
+        int first = -1;
+        const auto start = axis.weights.size();
+        for (std::int64_t src = firstSource; src <= lastSource; ++src) {
+            covered += std::min(hi, (src + 1) * d) - std::max(lo, src * d);
+            const std::int64_t total = (covered * kOne + s / 2) / s;
+            const auto weight = static_cast<std::int32_t>(total - previous);
+            previous = total;
+            if (weight == 0 && first < 0)
+                continue; // a sliver too thin to count
+            if (first < 0)
+                first = static_cast<int>(src);
+            axis.weights.push_back(weight);
+        }
+        while (axis.weights.size() > start + 1 && axis.weights.back() == 0)
+            axis.weights.pop_back();
+        const int count = static_cast<int>(axis.weights.size() - start);
+        axis.first.push_back(first);
+        axis.count.push_back(count);
+        axis.offset.push_back(static_cast<int>(start));
+        axis.maxCount = std::max(axis.maxCount, count);
+    }
+    return axis;
+}
+
+struct Span {
+    long long begin = 0;
+    long long end = 0;
+    bool Empty() const { return end <= begin; }
+};
+
+Span Intersect(Span a, Span b) {
+    return {std::max(a.begin, b.begin), std::min(a.end, b.end)};
+}
+
+Span Horizontal(const PixelRect& r) {
+    return {r.left, static_cast<long long>(r.left) + r.width};
+}
+Span Vertical(const PixelRect& r) {
+    return {r.top, static_cast<long long>(r.top) + r.height};
+}
+
+// Columns first: for each target row the covered source rows are summed into one row of
+// 32-bit sums (a loop the compiler vectorises), then each target pixel sums its columns.
+void Resample(const Picture& source, Picture& target, const PixelRect& destination, Span xs,
+              Span ys) {
+    const AxisWeights across = ComputeAxis(source.Width(), destination.width,
+                                           xs.begin - destination.left, xs.end - destination.left);
+    const AxisWeights down = ComputeAxis(source.Height(), destination.height,
+                                         ys.begin - destination.top, ys.end - destination.top);
+    const int columnBegin = across.SourceBegin();
+    const auto sums = static_cast<std::size_t>(across.SourceEnd() - columnBegin) * 3;
+    std::vector<std::int32_t> columnSums(sums);
+
+    for (std::size_t row = 0; row < down.first.size(); ++row) {
+        std::fill(columnSums.begin(), columnSums.end(), 0);
+        const std::int32_t* rowWeights = down.weights.data() + down.offset[row];
+        for (int tap = 0; tap < down.count[row]; ++tap) {
+            const std::uint8_t* pixels = source.Row(down.first[row] + tap) + 3 * columnBegin;
+            const std::int32_t weight = rowWeights[tap];
+            std::int32_t* sum = columnSums.data();
+            for (std::size_t i = 0; i < sums; ++i)
+                sum[i] += pixels[i] * weight;
+        }
+        std::uint8_t* out =
+            target.Row(static_cast<int>(ys.begin + static_cast<long long>(row))) + 3 * xs.begin;
+        for (std::size_t column = 0; column < across.first.size(); ++column, out += 3) {
+            const std::int32_t* weights = across.weights.data() + across.offset[column];
+            const std::int32_t* sum =
+                columnSums.data() +
+                3 * static_cast<std::size_t>(across.first[column] - columnBegin);
+            std::int64_t r = 0, g = 0, b = 0;
+            for (int tap = 0; tap < across.count[column]; ++tap, sum += 3) {
+                r += static_cast<std::int64_t>(sum[0]) * weights[tap];
+                g += static_cast<std::int64_t>(sum[1]) * weights[tap];
+                b += static_cast<std::int64_t>(sum[2]) * weights[tap];
+            }
+            constexpr int kShift = 2 * kWeightBits;
+            constexpr std::int64_t kHalf = std::int64_t{1} << (kShift - 1);
+            out[0] = static_cast<std::uint8_t>((r + kHalf) >> kShift);
+            out[1] = static_cast<std::uint8_t>((g + kHalf) >> kShift);
+            out[2] = static_cast<std::uint8_t>((b + kHalf) >> kShift);
+        }
+    }
+}
+
+} // namespace
+
+Picture Stretch(const Picture& source, int width, int height) {
+    if (width <= 0 || height <= 0)
+        return {};
+    if (source.IsEmpty())
+        throw std::invalid_argument("Stretch: the source picture is empty");
+    decoders::RequireAllowedSize(width, height);
+    Picture target(width, height);
+    const PixelRect whole{0, 0, width, height};
+    StretchInto(source, target, whole, whole);
+    return target;
+}
+
+void StretchInto(const Picture& source, Picture& target, PixelRect destination, PixelRect clip) {
+    if (source.IsEmpty() || target.IsEmpty() || destination.width <= 0 || destination.height <= 0)
+        return;
+    const Span xs =
+        Intersect(Intersect(Horizontal(destination), Horizontal(clip)), {0, target.Width()});
+    const Span ys =
+        Intersect(Intersect(Vertical(destination), Vertical(clip)), {0, target.Height()});
+    if (xs.Empty() || ys.Empty())
+        return;
+    Resample(source, target, destination, xs, ys);
+}
+
+} // namespace tw
