@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace tw {
@@ -52,15 +51,21 @@ template <typename Section> auto FindKey(Section& section, std::string_view key)
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
     std::error_code error;
-    if (!std::filesystem::exists(path_, error)) {
-        unreadable_ = static_cast<bool>(error);
+    const auto status = std::filesystem::status(path_, error);
+    if (status.type() == std::filesystem::file_type::not_found)
         return;
-    }
+    // What exists but cannot be read must not be overwritten by a later Save.
+    unreadable_ = true;
+    if (error || std::filesystem::is_directory(status))
+        return;
     std::ifstream file(path_, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    // A directory opens but reads nothing; what cannot be read must not be overwritten.
-    unreadable_ = !file.is_open() || file.bad() || std::filesystem::is_directory(path_, error);
-    Parse(text);
+    std::string text;
+    char buffer[65536];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0)
+        text.append(buffer, static_cast<std::size_t>(file.gcount()));
+    unreadable_ = !file.is_open() || file.bad();
+    if (!unreadable_)
+        Parse(text);
 }
 
 void IniFile::Parse(std::string_view text) {

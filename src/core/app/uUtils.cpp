@@ -131,8 +131,11 @@ std::string_view QueryPart(std::string_view text) {
 
 int StrToIntDefault(std::string_view text, int def) {
     // from_chars takes "-" but not "+"; a sign must be followed by a digit.
-    if (!text.empty() && text.front() == '+')
+    if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-')
+            return def;
+    }
     const std::size_t firstDigit = (!text.empty() && text.front() == '-') ? 1 : 0;
     if (text.size() <= firstDigit || text[firstDigit] < '0' || text[firstDigit] > '9')
         return def;
