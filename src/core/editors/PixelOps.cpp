@@ -1,0 +1,101 @@
+#include "core/editors/PixelOps.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace tw {
+
+namespace {
+
+std::uint8_t Clamp8(int value) {
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+} // namespace
+
+ChannelTable ContrastTable(int a) {
+    ChannelTable table{};
+    for (int c = 0; c < 256; ++c) {
+        const int d = std::abs(127 - c) * a / 255;
+        table[static_cast<std::size_t>(c)] = Clamp8(c > 127 ? c + d : c - d);
+    }
+    return table;
+}
+
+ChannelTable BrightnessTable(int a) {
+    ChannelTable table{};
+    for (int c = 0; c < 256; ++c) {
+        table[static_cast<std::size_t>(c)] = Clamp8(c - c * a / 255);
+    }
+    return table;
+}
+
+ChannelTable ComposeTables(const ChannelTable& first, const ChannelTable& second) {
+    ChannelTable table{};
+    for (std::size_t c = 0; c < table.size(); ++c) {
+        table[c] = second[first[c]];
+    }
+    return table;
+}
+
+void ApplyTable(Picture& picture, const ChannelTable& table) {
+    std::uint8_t* data = picture.Data();
+    const std::size_t size = picture.ByteSize();
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = table[data[i]];
+    }
+}
+
+void ApplyContrast(Picture& picture, int a) {
+    ApplyTable(picture, ContrastTable(a));
+}
+
+void ApplyBrightness(Picture& picture, int a) {
+    ApplyTable(picture, BrightnessTable(a));
+}
+
+void FillRect(Picture& picture, PixelRect rect, TColor color) {
+    const int left = std::max(rect.left, 0);
+    const int top = std::max(rect.top, 0);
+    const int right = std::min(rect.left + rect.width, picture.Width());
+    const int bottom = std::min(rect.top + rect.height, picture.Height());
+    for (int y = top; y < bottom; ++y) {
+        std::uint8_t* pixel = picture.Row(y) + static_cast<std::size_t>(left) * 3;
+        for (int x = left; x < right; ++x, pixel += 3) {
+            pixel[0] = color.R;
+            pixel[1] = color.G;
+            pixel[2] = color.B;
+        }
+    }
+}
+
+void CopyPixels(const Picture& source, PixelRect from, Picture& target, TPoint at) {
+    // Clip the source rectangle to the source, then the placed rectangle to the target.
+    int srcLeft = std::max(from.left, 0);
+    int srcTop = std::max(from.top, 0);
+    const int srcRight = std::min(from.left + from.width, source.Width());
+    const int srcBottom = std::min(from.top + from.height, source.Height());
+    int dstLeft = at.X + (srcLeft - from.left);
+    int dstTop = at.Y + (srcTop - from.top);
+    if (dstLeft < 0) {
+        srcLeft -= dstLeft;
+        dstLeft = 0;
+    }
+    if (dstTop < 0) {
+        srcTop -= dstTop;
+        dstTop = 0;
+    }
+    const int width = std::min(srcRight - srcLeft, target.Width() - dstLeft);
+    const int height = std::min(srcBottom - srcTop, target.Height() - dstTop);
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(target.Row(dstTop + y) + static_cast<std::size_t>(dstLeft) * 3,
+                    source.Row(srcTop + y) + static_cast<std::size_t>(srcLeft) * 3,
+                    static_cast<std::size_t>(width) * 3);
+    }
+}
+
+} // namespace tw
