@@ -1,7 +1,7 @@
 #include "platform/InstanceLock.h"
 
-#include "RuntimeFixture.h"
 #include "platform/Processes.h"
+#include "support/RuntimeFixture.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "platform/Processes.h"
 
-#include "RuntimeFixture.h"
+#include "support/RuntimeFixture.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
