@@ -12,10 +12,6 @@ namespace tw {
 
 namespace {
 
-bool EqualNames(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && StartsWithText(a, b);
-}
-
 std::string_view Trim(std::string_view text) {
     const auto first = text.find_first_not_of(" \t\r");
     if (first == std::string_view::npos)
@@ -36,13 +32,13 @@ bool IsValidName(std::string_view name) {
 // The section or line of that name, or nullptr; const-ness follows the container.
 template <typename Sections> auto FindSection(Sections& sections, std::string_view name) {
     const auto found = std::find_if(sections.begin(), sections.end(),
-                                    [&](const auto& s) { return EqualNames(s.name, name); });
+                                    [&](const auto& s) { return SameText(s.name, name); });
     return found == sections.end() ? nullptr : &*found;
 }
 
 template <typename Section> auto FindKey(Section& section, std::string_view key) {
     const auto found = std::find_if(section.lines.begin(), section.lines.end(), [&](const auto& l) {
-        return !l.key.empty() && EqualNames(l.key, key);
+        return !l.key.empty() && SameText(l.key, key);
     });
     return found == section.lines.end() ? nullptr : &*found;
 }
@@ -168,7 +164,7 @@ bool IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 }
 
 void IniFile::EraseSection(std::string_view section) {
-    std::erase_if(sections_, [&](const Section& s) { return EqualNames(s.name, section); });
+    std::erase_if(sections_, [&](const Section& s) { return SameText(s.name, section); });
 }
 
 bool IniFile::Save() const {

@@ -17,12 +17,6 @@ char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool EqualText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
-}
-
 // Case-insensitive order with a byte-wise tie-break, so the order is total and stable.
 bool NameLess(const std::string& a, const std::string& b) {
     const auto lower = [](char x, char y) { return LowerAscii(x) < LowerAscii(y); };
@@ -184,8 +178,14 @@ std::string BytesToHex(std::string_view bytes) {
     return BytesToHex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
+}
+
 bool StartsWithText(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualText(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
 void SplitText(std::string_view text, char separator, std::vector<std::string>& list) {
@@ -226,7 +226,7 @@ void ParseQueryString(std::string_view text, QueryValues& values) {
         if (!name || !value || name->empty())
             continue;
         const auto existing = std::find_if(values.begin(), values.end(), [&](const auto& item) {
-            return EqualText(item.first, *name);
+            return SameText(item.first, *name);
         });
         if (existing != values.end())
             existing->second = *value;
@@ -237,7 +237,7 @@ void ParseQueryString(std::string_view text, QueryValues& values) {
 
 std::string QueryValue(const QueryValues& values, std::string_view name) {
     const auto found = std::find_if(values.begin(), values.end(),
-                                    [&](const auto& item) { return EqualText(item.first, name); });
+                                    [&](const auto& item) { return SameText(item.first, name); });
     return found == values.end() ? std::string() : found->second;
 }
 

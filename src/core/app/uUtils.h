@@ -24,6 +24,9 @@ std::string FormatArgs(std::string_view text, const std::vector<std::string>& ar
 std::string BytesToHex(std::span<const std::uint8_t> bytes);
 std::string BytesToHex(std::string_view bytes);
 
+// Whether the two texts are equal, ASCII letters compared without regard to case.
+bool SameText(std::string_view a, std::string_view b);
+
 // Whether `text` begins with `prefix`, ASCII letters compared without regard to case.
 bool StartsWithText(std::string_view text, std::string_view prefix);
 

@@ -80,6 +80,10 @@ TEST(UtilsText, StartsWithText) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(StartsWithText(c.text, c.prefix), c.expected) << c.text << " / " << c.prefix;
+
+    EXPECT_TRUE(SameText("App.Ver", "APP.ver"));
+    EXPECT_FALSE(SameText("App.Ver", "App.Ve"));
+    EXPECT_FALSE(SameText("\xC4", "\xE4")); // only ASCII letters fold
 }
 
 TEST(UtilsText, SplitTextAppendsPieces) {
