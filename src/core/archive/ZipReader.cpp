@@ -248,22 +248,59 @@ std::vector<std::uint8_t> ZipReader::Read(const ZipEntry& entry) const {
     if (entry.Size > limits_.MaxMemberSize) {
         throw ZipError("Member " + Quoted(entry.Name) + " would expand beyond the allowed size");
     }
-    std::vector<std::uint8_t> out(entry.Size);
-    if (entry.Method == ZipMethod::Stored) {
-        source_->ReadAt(entry.DataOffset, out);
-    } else {
-        Inflate(entry, out);
-    }
+    std::vector<std::uint8_t> out;
+    out.reserve(entry.Size);
+    Stream(entry, entry.Size, [&](std::span<const std::uint8_t> chunk) {
+        out.insert(out.end(), chunk.begin(), chunk.end());
+    });
     if (Crc32(out) != entry.Crc32) {
         throw ZipError("Member " + Quoted(entry.Name) + " is damaged (CRC mismatch)");
     }
     return out;
 }
 
-void ZipReader::Inflate(const ZipEntry& entry, std::span<std::uint8_t> out) const {
+void ZipReader::Verify(const ZipEntry& entry) const {
+    std::uint32_t crc = 0;
+    Stream(entry, entry.Size,
+           [&](std::span<const std::uint8_t> chunk) { crc = Crc32(chunk, crc); });
+    if (crc != entry.Crc32) {
+        throw ZipError("Member " + Quoted(entry.Name) + " is damaged (CRC mismatch)");
+    }
+}
+
+std::vector<std::uint8_t> ZipReader::ReadPrefix(const ZipEntry& entry, std::size_t count) const {
+    std::vector<std::uint8_t> out;
+    out.reserve(std::min<std::uint64_t>(count, entry.Size));
+    Stream(entry, count, [&](std::span<const std::uint8_t> chunk) {
+        out.insert(out.end(), chunk.begin(), chunk.end());
+    });
+    return out;
+}
+
+void ZipReader::Stream(const ZipEntry& entry, std::uint64_t limit, const ChunkSink& sink) const {
     const auto fail = [&](const char* what) {
         return ZipError("Member " + Quoted(entry.Name) + " " + what);
     };
+    const bool whole = limit >= entry.Size;
+    std::uint64_t delivered = 0;
+    const auto deliver = [&](std::span<const std::uint8_t> chunk) {
+        chunk = chunk.first(std::min<std::uint64_t>(chunk.size(), limit - delivered));
+        delivered += chunk.size();
+        if (!chunk.empty()) {
+            sink(chunk);
+        }
+    };
+    std::vector<std::uint8_t> buffer(kChunk);
+    if (entry.Method == ZipMethod::Stored) {
+        const std::uint64_t size = std::min(limit, entry.Size);
+        for (std::uint64_t done = 0; done < size;) {
+            const auto n = std::min<std::uint64_t>(buffer.size(), size - done);
+            source_->ReadAt(entry.DataOffset + done, std::span(buffer.data(), n));
+            deliver(std::span(buffer.data(), n));
+            done += n;
+        }
+        return;
+    }
     z_stream z{};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
         throw fail("could not be inflated (out of memory)");
@@ -271,10 +308,6 @@ void ZipReader::Inflate(const ZipEntry& entry, std::span<std::uint8_t> out) cons
     const std::unique_ptr<z_stream, int (*)(z_stream*)> end(&z, inflateEnd);
     std::vector<std::uint8_t> in(std::min<std::uint64_t>(entry.CompressedSize, kChunk));
     std::uint64_t fed = 0;
-    // One spare byte of output shows a member that inflates to more than it claims.
-    std::uint8_t spare = 0;
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
     for (;;) {
         if (z.avail_in == 0 && fed < entry.CompressedSize) {
             const auto n = std::min<std::uint64_t>(in.size(), entry.CompressedSize - fed);
@@ -283,14 +316,16 @@ void ZipReader::Inflate(const ZipEntry& entry, std::span<std::uint8_t> out) cons
             z.next_in = in.data();
             z.avail_in = static_cast<uInt>(n);
         }
-        if (z.avail_out == 0) {
-            if (z.next_out == &spare + 1) {
-                throw fail("is larger than its recorded size");
-            }
-            z.next_out = &spare;
-            z.avail_out = 1;
-        }
+        z.next_out = buffer.data();
+        z.avail_out = static_cast<uInt>(buffer.size());
         const int status = inflate(&z, Z_NO_FLUSH);
+        if (z.total_out > entry.Size) {
+            throw fail("is larger than its recorded size");
+        }
+        deliver(std::span(buffer.data(), buffer.size() - z.avail_out));
+        if (!whole && delivered == limit) {
+            return;
+        }
         if (status == Z_STREAM_END) {
             break;
         }
@@ -300,9 +335,6 @@ void ZipReader::Inflate(const ZipEntry& entry, std::span<std::uint8_t> out) cons
         if (status != Z_OK) {
             throw fail("is damaged");
         }
-    }
-    if (z.next_out == &spare + 1) {
-        throw fail("is larger than its recorded size");
     }
     if (z.total_out != entry.Size) {
         throw fail("is smaller than its recorded size");

@@ -31,6 +31,7 @@ public:
     explicit ManifestReader(std::string_view text);
 
     bool HasSection(std::string_view section) const;
+    std::size_t SectionCount() const { return sections_.size(); }
     // Blanks around the value and one pair of surrounding quotation marks are dropped; at most
     // 2047 characters are kept.
     std::string ReadString(std::string_view section, std::string_view key,
