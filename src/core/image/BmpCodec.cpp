@@ -387,7 +387,7 @@ std::vector<IconEntry> ReadIconDirectory(Bytes bytes) {
     return entries;
 }
 
-const IconEntry& LargestIcon(const std::vector<IconEntry>& entries) {
+IconEntry LargestIcon(const std::vector<IconEntry>& entries) {
     return *std::ranges::max_element(entries, {}, [](const IconEntry& e) {
         return std::pair(static_cast<long long>(e.width) * e.height, e.bitCount);
     });
@@ -457,7 +457,7 @@ bool IsIco(Bytes bytes) {
 }
 
 PictureInfo ProbeIco(Bytes bytes) {
-    const IconEntry& entry = LargestIcon(ReadIconDirectory(bytes));
+    const IconEntry entry = LargestIcon(ReadIconDirectory(bytes));
     const Bytes image = IconImageBytes(bytes, entry);
     if (IsPng(image)) {
         PictureInfo info = ProbePng(image);
@@ -472,7 +472,7 @@ PictureInfo ProbeIco(Bytes bytes) {
 }
 
 Picture DecodeIco(Bytes bytes) {
-    const IconEntry& entry = LargestIcon(ReadIconDirectory(bytes));
+    const IconEntry entry = LargestIcon(ReadIconDirectory(bytes));
     const Bytes image = IconImageBytes(bytes, entry);
     return IsPng(image) ? DecodePng(image) : DecodeIconDib(image);
 }

@@ -41,6 +41,11 @@ constexpr std::array kFormats{
            decoders::IsGif,
            decoders::ProbeGif,
            [](Bytes b, const DecodeHint&) { return decoders::DecodeGif(b); }},
+    Format{"tiff",
+           {"tif", "tiff"},
+           decoders::IsTiff,
+           decoders::ProbeTiff,
+           [](Bytes b, const DecodeHint&) { return decoders::DecodeTiff(b); }},
     Format{"bmp",
            {"bmp", "dib", "rle"},
            decoders::IsBmp,
@@ -51,6 +56,16 @@ constexpr std::array kFormats{
            decoders::IsIco,
            decoders::ProbeIco,
            [](Bytes b, const DecodeHint&) { return decoders::DecodeIco(b); }},
+    Format{"psd",
+           {"psd"},
+           decoders::IsPsd,
+           decoders::ProbePsd,
+           [](Bytes b, const DecodeHint&) { return decoders::DecodePsd(b); }},
+    Format{"tga",
+           {"tga", "vda", "icb", "vst"},
+           decoders::IsTga,
+           decoders::ProbeTga,
+           [](Bytes b, const DecodeHint&) { return decoders::DecodeTga(b); }},
 };
 
 constexpr std::array<std::string_view, 2> kMetafileExtensions{"wmf", "emf"};

@@ -19,7 +19,7 @@ struct ErrorManager {
     jpeg_error_mgr base; // first member: libjpeg sees only this part
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
-    bool endedEarly;
+    long long endOfDataAt; // output scanline at which the data ran out, or -1
 };
 
 void OnFatalError(j_common_ptr info) {
@@ -32,8 +32,19 @@ void OnFatalError(j_common_ptr info) {
 // picture with grey instead of failing.
 void OnMessage(j_common_ptr info, int level) {
     auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-    if (level < 0 && errors->base.msg_code == JWRN_JPEG_EOF)
-        errors->endedEarly = true;
+    if (level < 0 && errors->base.msg_code == JWRN_JPEG_EOF && errors->endOfDataAt < 0 &&
+        info->is_decompressor)
+        errors->endOfDataAt = reinterpret_cast<j_decompress_ptr>(info)->output_scanline;
+}
+
+// The entropy decoder reads ahead, so a file that lacks only its end marker runs out of data
+// while the last rows of blocks are decoded. Running out any earlier means rows are missing.
+bool EndedEarly(const jpeg_decompress_struct& info, long long endOfDataAt) {
+    if (endOfDataAt < 0)
+        return false;
+    const long long bandRows =
+        (info.output_height + info.total_iMCU_rows - 1) / std::max(info.total_iMCU_rows, 1u);
+    return endOfDataAt + 2 * bandRows < info.output_height;
 }
 
 struct JpegDecoder {
@@ -42,6 +53,7 @@ struct JpegDecoder {
     bool created = false;
 
     JpegDecoder() {
+        errors.endOfDataAt = -1;
         info.err = jpeg_std_error(&errors.base);
         errors.base.error_exit = OnFatalError;
         errors.base.emit_message = OnMessage;
@@ -148,7 +160,7 @@ Picture DecodeJpeg(Bytes bytes, const DecodeHint& hint) {
     std::vector<std::uint8_t> cmykRow(cmyk ? d.info.output_width * 4u : 0u);
     if (!ReadRows(d, &picture, cmyk ? cmykRow.data() : nullptr))
         d.Fail();
-    if (d.errors.endedEarly)
+    if (EndedEarly(d.info, d.errors.endOfDataAt))
         throw PictureError("the file ends before the picture is complete");
     return picture;
 }

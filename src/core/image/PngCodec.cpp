@@ -2,6 +2,7 @@
 // small function whose frame holds no object with a destructor; PngDecoder owns libpng's
 // structures and frees them on every path.
 
+#include "core/image/ByteReader.h"
 #include "core/image/FormatDecoders.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <png.h>
 #include <string>
 #include <vector>
+#include <zlib.h>
 
 namespace tw::decoders {
 namespace {
@@ -92,10 +94,26 @@ bool ReadOneRow(PngDecoder& d, png_bytep row) {
     return true;
 }
 
+// The size from the header chunk, which must come first; checked before libpng reads on.
+PictureInfo ReadHeaderChunk(Bytes bytes) {
+    constexpr std::size_t kTypeAndData = 4 + 13;
+    ByteReader in(bytes, kSignatureSize);
+    if (in.U32BE() != 13 || in.U32BE() != 0x49484452) // "IHDR"
+        throw PictureError("the PNG data is damaged (the header is missing)");
+    const std::uint32_t width = in.U32BE();
+    const std::uint32_t height = in.U32BE();
+    in.Skip(5);
+    const auto crc = crc32(0, bytes.data() + kSignatureSize + 4, kTypeAndData);
+    if (in.U32BE() != crc)
+        throw PictureError("the PNG data is damaged (IHDR: CRC error)");
+    RequireAllowedSize(width, height);
+    return {static_cast<int>(width), static_cast<int>(height), "png"};
+}
+
 void OpenHeader(PngDecoder& d) {
+    ReadHeaderChunk(d.bytes);
     if (!ReadInfo(d))
         d.Fail();
-    RequireAllowedSize(png_get_image_width(d.png, d.info), png_get_image_height(d.png, d.info));
 }
 
 void CompositeRowOnWhite(const std::uint8_t* rgba, std::uint8_t* rgb, int width) {
@@ -113,10 +131,9 @@ bool IsPng(Bytes bytes) {
 }
 
 PictureInfo ProbePng(Bytes bytes) {
-    PngDecoder d(bytes);
-    OpenHeader(d);
-    return {static_cast<int>(png_get_image_width(d.png, d.info)),
-            static_cast<int>(png_get_image_height(d.png, d.info)), "png"};
+    if (!IsPng(bytes))
+        throw PictureError("the file is not a PNG picture");
+    return ReadHeaderChunk(bytes);
 }
 
 Picture DecodePng(Bytes bytes) {
