@@ -1,5 +1,7 @@
 #include "core/app/uLanguage.h"
 
+#include "core/app/uUtils.h"
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -10,16 +12,6 @@ namespace {
 
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
-}
-
-bool StartsNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && SameNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string_view Trim(std::string_view s) {
@@ -41,7 +33,7 @@ std::vector<std::string> BaseNamesOf(const std::filesystem::path& folder, std::s
         if (!it->is_regular_file(ec))
             continue;
         const std::filesystem::path& path = it->path();
-        if (SameNoCase(path.extension().string(), ext))
+        if (SameText(path.extension().string(), ext))
             names.push_back(path.stem().string());
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
@@ -65,10 +57,10 @@ std::string DecodeLanguageValue(std::string_view value) {
     std::string out;
     out.reserve(value.size());
     while (!value.empty()) {
-        if (StartsNoCase(value, "<BR>")) {
+        if (StartsWithText(value, "<BR>")) {
             out += '\n';
             value.remove_prefix(4);
-        } else if (StartsNoCase(value, "<SP>")) {
+        } else if (StartsWithText(value, "<SP>")) {
             out += ' ';
             value.remove_prefix(4);
         } else {
@@ -95,9 +87,8 @@ TLanguageData TLanguageData::Parse(std::string_view text) {
             continue;
         if (line.front() == '[' && line.back() == ']') {
             const std::string_view name = Trim(line.substr(1, line.size() - 2));
-            const auto found =
-                std::find_if(data.Sections.begin(), data.Sections.end(),
-                             [&](const auto& s) { return SameNoCase(s.first, name); });
+            const auto found = std::find_if(data.Sections.begin(), data.Sections.end(),
+                                            [&](const auto& s) { return SameText(s.first, name); });
             section = found != data.Sections.end()
                           ? &found->second
                           : &data.Sections.emplace_back(std::string(name), TPairs{}).second;
@@ -108,7 +99,7 @@ TLanguageData TLanguageData::Parse(std::string_view text) {
             continue;
         const std::string_view key = Trim(line.substr(0, eq));
         const bool known = std::any_of(section->begin(), section->end(),
-                                       [&](const auto& p) { return SameNoCase(p.first, key); });
+                                       [&](const auto& p) { return SameText(p.first, key); });
         if (!key.empty() && !known)
             section->emplace_back(std::string(key), std::string(Trim(line.substr(eq + 1))));
     }
@@ -130,7 +121,7 @@ std::optional<std::string> TLanguageData::Value(std::string_view section,
                                                 std::string_view key) const {
     const TPairs& pairs = Section(section);
     const auto found = std::find_if(pairs.begin(), pairs.end(),
-                                    [&](const auto& p) { return SameNoCase(p.first, key); });
+                                    [&](const auto& p) { return SameText(p.first, key); });
     if (found == pairs.end())
         return std::nullopt;
     return found->second;
@@ -139,7 +130,7 @@ std::optional<std::string> TLanguageData::Value(std::string_view section,
 const TLanguageData::TPairs& TLanguageData::Section(std::string_view section) const {
     static const TPairs none;
     const auto found = std::find_if(Sections.begin(), Sections.end(),
-                                    [&](const auto& s) { return SameNoCase(s.first, section); });
+                                    [&](const auto& s) { return SameText(s.first, section); });
     return found == Sections.end() ? none : found->second;
 }
 
@@ -205,7 +196,7 @@ int ListLanguages(const std::filesystem::path& langsFolder, std::vector<std::str
 
 std::vector<std::string> ListSkins(const std::filesystem::path& skinsFolder) {
     std::vector<std::string> names = BaseNamesOf(skinsFolder, ".skn");
-    std::erase_if(names, [](const std::string& n) { return SameNoCase(n, "Default"); });
+    std::erase_if(names, [](const std::string& n) { return SameText(n, "Default"); });
     return names;
 }
 

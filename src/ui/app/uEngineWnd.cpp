@@ -2,31 +2,69 @@
 
 #include "core/app/uSettings.h"
 
+#include <QImage>
 #include <QMessageBox>
+#include <cstring>
 
 namespace tw {
 
 TfrmEngineWnd* frmEngineWnd = nullptr;
 
-TfrmEngineWnd::TfrmEngineWnd(QWidget* parent) : QWidget(parent) {
+namespace {
+
+// The badge pictures of an image list as the collection manager takes them.
+std::vector<Picture> ToPictures(const TImageList& list) {
+    std::vector<Picture> pictures;
+    for (int i = 0; i < list.Count(); ++i) {
+        const QImage image = list.Image(i).toImage().convertToFormat(QImage::Format_RGB888);
+        Picture picture(image.width(), image.height());
+        for (int y = 0; y < image.height(); ++y)
+            std::memcpy(picture.Row(y), image.constScanLine(y), picture.Stride());
+        pictures.push_back(std::move(picture));
+    }
+    return pictures;
+}
+
+} // namespace
+
+TfrmEngineWnd::TfrmEngineWnd(QWidget* parent) : TEngineServices(parent) {
     setObjectName(QStringLiteral("frmEngineWnd"));
     frmEngineWnd = this;
     FormCreate();
 }
 
 TfrmEngineWnd::~TfrmEngineWnd() {
+    FormDestroy();
     frmEngineWnd = nullptr;
 }
 
 void TfrmEngineWnd::FormCreate() {
     ChooseDataFolder(Settings(), [this] { ShowCurrentUserOnlyNotice(); });
+    ApplyAllUsers(Settings().GetAllUsers());
+
+    const std::string forced = Settings().ReadConstString("Language.Force", "");
+    SetLanguage(forced.empty() ? Settings().ReadString("Language", "English") : forced);
+
+    HeadManager = std::make_unique<TMsnHeadManager>(Settings().DataFolder());
+    HeadManager->SetStateIcons(ToPictures(imgState));
+    CollectionFile = std::make_unique<TCollectionFile>(*HeadManager);
+    CollectionFile->OnLoadProgress = [this](int position, int total) {
+        ShowLoadingProgress(position, total);
+    };
+    CollectionFile->OnSaveProgress = [this](int position, int total) {
+        ShowSavingProgress(position, total);
+    };
+}
+
+void TfrmEngineWnd::FormDestroy() {
+    delete ProgressWindow();
+    CollectionFile.reset();
+    HeadManager.reset();
 }
 
 void TfrmEngineWnd::ShowCurrentUserOnlyNotice() {
-    QMessageBox::information(
-        this, QStringLiteral("Tilewick"),
-        QStringLiteral("Tilewick cannot write to the settings folder shared by all users of "
-                       "this computer.\nYour settings will be kept for the current user only."));
+    QMessageBox::information(this, QString::fromStdString(Translate("strAppName")),
+                             QString::fromStdString(Translate("MSGBOX_HavetoCurrentUser")));
 }
 
 } // namespace tw

@@ -1,21 +1,33 @@
 #pragma once
 
-#include <QWidget>
+#include "core/collection/uCollectionFile.h"
+#include "core/collection/uMsnHeadManager.h"
+#include "ui/app/uEngineServices.h"
+
+#include <memory>
 
 // The hidden engine window: created before the main window and destroyed after it, never
 // shown and never the main window. It hosts the services that all windows share.
 namespace tw {
 
-class TfrmEngineWnd : public QWidget {
+class TfrmEngineWnd : public TEngineServices {
     Q_OBJECT
 public:
     // Runs FormCreate.
     explicit TfrmEngineWnd(QWidget* parent = nullptr);
+    // Runs FormDestroy.
     ~TfrmEngineWnd() override;
 
+    // The collection manager, and the collection file that loads and saves its collection
+    // with the progress window.
+    std::unique_ptr<TMsnHeadManager> HeadManager;
+    std::unique_ptr<TCollectionFile> CollectionFile;
+
 private:
-    // Chooses the settings scope and selects the data folder.
+    // Chooses the settings scope and selects the data folder, loads the language and creates
+    // the collection manager.
     void FormCreate();
+    void FormDestroy();
     // The plain box telling the user that settings stay with the current user only.
     void ShowCurrentUserOnlyNotice();
 };

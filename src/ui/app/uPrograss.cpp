@@ -1,0 +1,33 @@
+#include "ui/app/uPrograss.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace tw {
+
+TfrmProgress::TfrmProgress(QWidget* parent)
+    : QDialog(parent,
+              Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName(QStringLiteral("frmProgress"));
+    setFixedSize(341, 71);
+
+    edtTitle = new QLabel(this);
+    edtTitle->setObjectName(QStringLiteral("edtTitle"));
+    edtTitle->setGeometry(18, 8, 305, 20);
+
+    sgMain = new QProgressBar(this);
+    sgMain->setObjectName(QStringLiteral("sgMain"));
+    sgMain->setGeometry(18, 36, 305, 20);
+    sgMain->setFormat(QStringLiteral("%p%"));
+    sgMain->setTextVisible(true);
+}
+
+void TfrmProgress::SetProgress(int min, int max, const QString& caption, int value) {
+    setWindowTitle(caption);
+    edtTitle->setText(caption);
+    sgMain->setToolTip(caption);
+    sgMain->setRange(min, max);
+    sgMain->setValue(value);
+}
+
+} // namespace tw
