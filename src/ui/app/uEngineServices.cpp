@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <filesystem>
 
@@ -177,6 +178,15 @@ void TEngineServices::ShowErrorMessage(int code, const std::string& detail) {
     if (text.empty())
         text = key;
     ShowMessageBox(text, {}, mrNone, TMsgDlgBtn::OK, TMsgDlgType::Error, 0);
+}
+
+void TEngineServices::ShowPlainMessageBox(const std::string& caption, const std::string& text) {
+    const TMessageBoxRequest request{FromText(caption), FromText(text), TMsgDlgBtn::OK,
+                                     TMsgDlgType::Information, false};
+    if (Answerer)
+        Answerer(request);
+    else if (HasDisplay())
+        QMessageBox::information(this, request.Caption, request.Text);
 }
 
 void TEngineServices::SetMessageBoxAnswerer(TMessageBoxAnswerer answerer) {

@@ -76,6 +76,10 @@ public:
     // An error box for message "ERRORMSG_<code>" with `detail` as %1; `detail` alone when
     // the language has no such message.
     void ShowErrorMessage(int code, const std::string& detail);
+    // A plain information box with an OK button, owned by this window: the one notice shown
+    // before the main window exists. An answerer sees it like any box; without a display it
+    // is skipped.
+    void ShowPlainMessageBox(const std::string& caption, const std::string& text);
     // Replaces the person who answers message boxes; an empty function restores the box.
     // Without either, a run without a display answers every box with its Escape button.
     void SetMessageBoxAnswerer(TMessageBoxAnswerer answerer);

@@ -3,7 +3,6 @@
 #include "core/app/uSettings.h"
 
 #include <QImage>
-#include <QMessageBox>
 #include <cstring>
 
 namespace tw {
@@ -63,8 +62,7 @@ void TfrmEngineWnd::FormDestroy() {
 }
 
 void TfrmEngineWnd::ShowCurrentUserOnlyNotice() {
-    QMessageBox::information(this, QString::fromStdString(Translate("strAppName")),
-                             QString::fromStdString(Translate("MSGBOX_HavetoCurrentUser")));
+    ShowPlainMessageBox(Translate("strAppName"), Translate("MSGBOX_HavetoCurrentUser"));
 }
 
 } // namespace tw
