@@ -47,6 +47,18 @@ void ApplyTable(Picture& picture, const ChannelTable& table) {
     }
 }
 
+void MapPixels(const Picture& from, Picture& to, const ChannelTable& table) {
+    if (to.Width() != from.Width() || to.Height() != from.Height()) {
+        to = Picture(from.Width(), from.Height());
+    }
+    const std::uint8_t* source = from.Data();
+    std::uint8_t* target = to.Data();
+    const std::size_t size = from.ByteSize();
+    for (std::size_t i = 0; i < size; ++i) {
+        target[i] = table[source[i]];
+    }
+}
+
 void ApplyContrast(Picture& picture, int a) {
     ApplyTable(picture, ContrastTable(a));
 }

@@ -22,6 +22,8 @@ ChannelTable BrightnessTable(int a);
 ChannelTable ComposeTables(const ChannelTable& first, const ChannelTable& second);
 
 void ApplyTable(Picture& picture, const ChannelTable& table);
+// `to` becomes `from` mapped through `table`; its pixels are reused when the sizes match.
+void MapPixels(const Picture& from, Picture& to, const ChannelTable& table);
 void ApplyContrast(Picture& picture, int a);
 void ApplyBrightness(Picture& picture, int a);
 

@@ -314,14 +314,17 @@ void THeadEditModel::RebuildImages() {
         rendition_.dimmed = Picture{};
         return;
     }
-    Picture stretched(region.width, region.height);
-    StretchInto(SourceFor(imageWidth_, imageHeight_), stretched,
+    // The buffers are reused while the region keeps its size, as it does across slider moves.
+    if (stretched_.Width() != region.width || stretched_.Height() != region.height) {
+        stretched_ = Picture(region.width, region.height);
+    }
+    StretchInto(SourceFor(imageWidth_, imageHeight_), stretched_,
                 PixelRect{-region.left, -region.top, imageWidth_, imageHeight_},
                 PixelRect{0, 0, region.width, region.height});
-    rendition_.dimmed = stretched;
-    ApplyTable(rendition_.dimmed, BrightnessTable(kDimming));
-    ApplyTable(stretched, ComposeTables(ContrastTable(contrast_), BrightnessTable(-brightness_)));
-    rendition_.working = std::move(stretched);
+    static const ChannelTable dimming = BrightnessTable(kDimming);
+    MapPixels(stretched_, rendition_.dimmed, dimming);
+    MapPixels(stretched_, rendition_.working,
+              ComposeTables(ContrastTable(contrast_), BrightnessTable(-brightness_)));
 }
 
 void THeadEditModel::PaintEditor() {

@@ -180,6 +180,7 @@ private:
     bool paintPending_ = false;
 
     Rendition rendition_;
+    Picture stretched_;
     Picture surface_;
     Picture preview_;
 };
