@@ -3,6 +3,8 @@
 #include "core/archive/ZipFormat.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <array>
 #include <fstream>
 #include <limits>
@@ -19,7 +21,8 @@ class FileSource final : public ByteSource {
 public:
     explicit FileSource(const std::filesystem::path& path) : file_(path, std::ios::binary) {
         if (!file_) {
-            throw ZipError("Cannot open \"" + path.string() + "\"");
+            // The caller names the file; the system says why it cannot be opened.
+            throw ZipError(std::strerror(errno));
         }
         file_.seekg(0, std::ios::end);
         size_ = static_cast<std::uint64_t>(file_.tellg());

@@ -1,4 +1,4 @@
-#include "../image/PictureFixtures.h"
+#include "core/image/PictureFixtures.h"
 #include "core/archive/ZipReader.h"
 #include "core/archive/ZipWriter.h"
 #include "core/collection/Thumbnails.h"
