@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tw {
@@ -163,6 +165,41 @@ TEST(ListSkins, SortsWithoutRegardToCaseAndDropsDefault) {
         folder.Write(file, "QWidget {}");
     EXPECT_EQ(ListSkins(folder.Path), (std::vector<std::string>{"aqua", "Blue"}));
     EXPECT_TRUE(ListSkins(folder.Path / "missing").empty());
+}
+
+} // namespace
+} // namespace tw
+
+namespace tw {
+namespace {
+
+// The shipped second language translates every text of the built-in English data.
+TEST(ShippedLanguages, GermanTranslatesEveryEnglishKeyWithTheSamePlaceholders) {
+    const std::filesystem::path langs =
+        std::filesystem::path(TILEWICK_TEST_DATA) / ".." / ".." / "resources" / "langs";
+    const std::optional<TLanguageData> english = TLanguageData::LoadFromFile(langs / "English.lan");
+    const std::optional<TLanguageData> german = TLanguageData::LoadFromFile(langs / "German.lan");
+    ASSERT_TRUE(english && german);
+    for (const char* section :
+         {"ResString", "skinres", "TfrmAboutForm", "TfrmOptionForm", "TfrmMainForm",
+          "TfrmHeadEditor", "TfrmAnimationGuide", "TfrmOnlineImage"}) {
+        ASSERT_FALSE(english->Section(section).empty()) << section;
+        for (const auto& [key, value] : english->Section(section)) {
+            const std::optional<std::string> translated = german->Value(section, key);
+            ASSERT_TRUE(translated.has_value()) << section << "/" << key;
+            EXPECT_EQ(translated->empty(), value.empty()) << section << "/" << key;
+            for (const char* placeholder : {"%1", "%2", "<BR>"})
+                EXPECT_EQ(value.find(placeholder) != std::string::npos,
+                          translated->find(placeholder) != std::string::npos)
+                    << section << "/" << key << " " << placeholder;
+        }
+        if (std::string_view(section) == "ResString")
+            continue; // German also translates literal messages, which English needs not list
+        for (const auto& [key, value] : german->Section(section)) {
+            EXPECT_TRUE(english->Value(section, key)) << "unknown " << section << "/" << key;
+        }
+    }
+    EXPECT_EQ(german->Value("Info", "Language"), "Deutsch");
 }
 
 } // namespace
