@@ -66,7 +66,8 @@ std::vector<WindowHandle> FindWindows(std::string_view className);
 
 // Sends a message and waits for the result. Nothing when the window is gone, does not answer
 // within `timeout` or answers with something other than a reply; a window whose process has
-// ended is removed from the bus.
+// ended is removed from the bus. A window answered by the calling thread itself cannot answer
+// while that thread waits here, so such a send times out.
 std::optional<std::int64_t> SendMessage(const WindowHandle& window, std::uint32_t msg,
                                         std::int64_t wParam, std::int64_t lParam,
                                         std::chrono::milliseconds timeout = kSendTimeout);
