@@ -70,7 +70,7 @@ const char* const kGerman = "[Info]\nLanguage=Deutsch\nTranslator=Hans\nTestver=
                             "frmTestForm.Caption=Testfenster\n"
                             "lbInfo.Caption=Zeile eins<BR>Zeile<SP>zwei\n"
                             "btnGo.Caption=&Los\n"
-                            "btnGo.Hint=Startet es\n"
+                            "BTNGO.hint=Startet es\n"
                             "cbChoice.Items=eins<BR>zwei\n"
                             "tsGeneral.Caption=Allgemein\n"
                             "acGo.Caption=Los!\n"

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <filesystem>
+#include <optional>
 
 // Registers the compiled-in resources; outside any namespace, as the macro requires.
 static void InitEngineResources() {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -184,16 +185,19 @@ QString WindowLanguageSection(const QWidget* window) {
 }
 
 void ApplyLanguageValues(QWidget* window, const TNameValues& values) {
+    // Component names compare without regard to case, as in the language files.
+    QHash<QString, QObject*> components;
+    components.insert(window->objectName().toLower(), window);
+    for (QObject* child : window->findChildren<QObject*>())
+        if (!child->objectName().isEmpty() && !components.contains(child->objectName().toLower()))
+            components.insert(child->objectName().toLower(), child);
+
     for (const auto& [key, value] : values) {
         const QString name = QString::fromUtf8(key);
         const qsizetype dot = name.indexOf(QLatin1Char('.'));
         if (dot <= 0)
             continue;
-        const QString component = name.left(dot);
-        QObject* target = component.compare(window->objectName(), Qt::CaseInsensitive) == 0
-                              ? window
-                              : window->findChild<QObject*>(component);
-        if (target != nullptr)
+        if (QObject* target = components.value(name.left(dot).toLower()))
             ApplyValue(target, name.mid(dot + 1), QString::fromUtf8(value));
     }
 }
