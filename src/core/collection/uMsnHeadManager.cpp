@@ -1,5 +1,6 @@
 #include "core/collection/uMsnHeadManager.h"
 
+#include "core/app/uUtils.h"
 #include "core/image/PictureError.h"
 
 #include <algorithm>
@@ -403,15 +404,9 @@ fs::path TMsnHeadManager::ExportDisplayPicture(int t) {
 }
 
 void TMsnHeadManager::ResetTempFolder() {
-    std::error_code error;
-    std::vector<fs::path> entries;
-    for (const auto& entry : fs::directory_iterator(tempFolder_, error)) {
-        entries.push_back(entry.path());
-    }
-    for (const auto& entry : entries) {
-        fs::remove_all(entry, error);
-    }
-    fs::create_directories(tempFolder_, error);
+    ClearFolder(tempFolder_.string(), true);
+    std::error_code ignored;
+    fs::create_directories(tempFolder_, ignored);
     exports_.clear();
 }
 
