@@ -3,6 +3,7 @@
 // share lives in JpegDecoder, whose destructor releases libjpeg's memory on every path.
 
 #include "core/image/FormatDecoders.h"
+#include "core/image/Orientation.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -10,6 +11,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tw::decoders {
@@ -76,6 +78,7 @@ bool ReadHeader(JpegDecoder& d, const std::uint8_t* data, std::size_t size) {
     jpeg_create_decompress(&d.info);
     d.created = true;
     jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF); // EXIF
     jpeg_read_header(&d.info, TRUE);
     return true;
 }
@@ -112,21 +115,29 @@ bool ReadRows(JpegDecoder& d, Picture* picture, std::uint8_t* cmykRow) {
     return true;
 }
 
-void OpenHeader(JpegDecoder& d, Bytes bytes) {
+// Reads the header; returns the EXIF orientation.
+int OpenHeader(JpegDecoder& d, Bytes bytes) {
     if (!ReadHeader(d, bytes.data(), bytes.size()))
         d.Fail();
     RequireAllowedSize(d.info.image_width, d.info.image_height);
+    for (jpeg_saved_marker_ptr m = d.info.marker_list; m != nullptr; m = m->next) {
+        const int orientation = ReadExifOrientation({m->data, m->data_length});
+        if (orientation != 1)
+            return orientation;
+    }
+    return 1;
 }
 
-// The smallest DCT scale n/8 (at most 1/2) whose result is still at least the hinted size.
-unsigned ChooseScale(const jpeg_decompress_struct& info, const DecodeHint& hint) {
-    if (hint.minWidth <= 0 && hint.minHeight <= 0)
+// The smallest DCT scale n/8 (at most 1/2) whose result is still at least `minWidth` x
+// `minHeight` (in stored orientation).
+unsigned ChooseScale(const jpeg_decompress_struct& info, int minWidth, int minHeight) {
+    if (minWidth <= 0 && minHeight <= 0)
         return 8;
     for (unsigned n = 1; n <= 4; ++n) {
         const unsigned long long width = (info.image_width * n + 7ull) / 8;
         const unsigned long long height = (info.image_height * n + 7ull) / 8;
-        if (width >= static_cast<unsigned>(std::max(hint.minWidth, 0)) &&
-            height >= static_cast<unsigned>(std::max(hint.minHeight, 0)))
+        if (width >= static_cast<unsigned>(std::max(minWidth, 0)) &&
+            height >= static_cast<unsigned>(std::max(minHeight, 0)))
             return n;
     }
     return 8;
@@ -140,16 +151,19 @@ bool IsJpeg(Bytes bytes) {
 
 PictureInfo ProbeJpeg(Bytes bytes) {
     JpegDecoder d;
-    OpenHeader(d, bytes);
-    return {static_cast<int>(d.info.image_width), static_cast<int>(d.info.image_height), "jpeg"};
+    const bool swap = SwapsSides(OpenHeader(d, bytes));
+    const auto width = static_cast<int>(d.info.image_width);
+    const auto height = static_cast<int>(d.info.image_height);
+    return {swap ? height : width, swap ? width : height, "jpeg"};
 }
 
 Picture DecodeJpeg(Bytes bytes, const DecodeHint& hint) {
     JpegDecoder d;
-    OpenHeader(d, bytes);
+    const int orientation = OpenHeader(d, bytes);
     const bool cmyk = d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK;
     d.info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    d.info.scale_num = ChooseScale(d.info, hint);
+    d.info.scale_num = SwapsSides(orientation) ? ChooseScale(d.info, hint.minHeight, hint.minWidth)
+                                               : ChooseScale(d.info, hint.minWidth, hint.minHeight);
     d.info.scale_denom = 8;
     if (!Start(d))
         d.Fail();
@@ -162,7 +176,7 @@ Picture DecodeJpeg(Bytes bytes, const DecodeHint& hint) {
         d.Fail();
     if (EndedEarly(d.info, d.errors.endOfDataAt))
         throw PictureError("the file ends before the picture is complete");
-    return picture;
+    return Orient(std::move(picture), orientation);
 }
 
 } // namespace tw::decoders

@@ -191,8 +191,24 @@ Bytes WritePng(const Picture& picture, PngLayout layout, const std::vector<std::
 // JPEG --------------------------------------------------------------------------------------
 
 namespace {
+// "Exif", then a big-endian TIFF structure whose first directory holds only the orientation.
+Bytes ExifBlock(int orientation) {
+    ByteWriter out;
+    out.Append({'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42});
+    out.U32BE(8); // first directory
+    out.U16BE(1); // one entry
+    out.U16BE(0x0112);
+    out.U16BE(3); // SHORT
+    out.U32BE(1);
+    out.U16BE(static_cast<unsigned>(orientation));
+    out.U16BE(0);
+    out.U32BE(0); // no next directory
+    return out.bytes;
+}
+
 Bytes Compress(int width, int height, int components, J_COLOR_SPACE space,
-               const std::vector<std::uint8_t>& samples, int quality, bool progressive) {
+               const std::vector<std::uint8_t>& samples, int quality, bool progressive,
+               int exifOrientation = 0) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -213,6 +229,10 @@ Bytes Compress(int width, int height, int components, J_COLOR_SPACE space,
     if (progressive)
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
+    if (exifOrientation != 0) {
+        const Bytes exif = ExifBlock(exifOrientation);
+        jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
+    }
     const std::size_t stride = static_cast<std::size_t>(width) * components;
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(samples.data() + info.next_scanline * stride);
@@ -226,9 +246,10 @@ Bytes Compress(int width, int height, int components, J_COLOR_SPACE space,
 }
 } // namespace
 
-Bytes WriteJpeg(const Picture& picture, int quality, bool progressive) {
+Bytes WriteJpeg(const Picture& picture, int quality, bool progressive, int exifOrientation) {
     const std::vector<std::uint8_t> samples(picture.Data(), picture.Data() + picture.ByteSize());
-    return Compress(picture.Width(), picture.Height(), 3, JCS_RGB, samples, quality, progressive);
+    return Compress(picture.Width(), picture.Height(), 3, JCS_RGB, samples, quality, progressive,
+                    exifOrientation);
 }
 
 Bytes WriteCmykJpeg(const Picture& picture) {

@@ -46,8 +46,10 @@ enum class PngLayout { Rgb, Rgba, Palette, PaletteWithTransparency, Grey16, RgbI
 Bytes WritePng(const Picture& picture, PngLayout layout,
                const std::vector<std::uint8_t>& alpha = {});
 
-// 4:4:4 sampling, so flat 8 x 8 blocks come back almost exactly.
-Bytes WriteJpeg(const Picture& picture, int quality = 100, bool progressive = false);
+// 4:4:4 sampling, so flat 8 x 8 blocks come back almost exactly. A non-zero
+// `exifOrientation` adds an EXIF block with that orientation.
+Bytes WriteJpeg(const Picture& picture, int quality = 100, bool progressive = false,
+                int exifOrientation = 0);
 // Adobe-style CMYK (stored inverted, 255 = no ink) of the given colours.
 Bytes WriteCmykJpeg(const Picture& picture);
 
