@@ -3,6 +3,7 @@
 #include "core/online/Regex.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -47,8 +48,11 @@ const TRegex& TokenExpression() {
 } // namespace
 
 void TVezTpl::LoadTemplate(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file)
+    std::error_code error;
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(fileName, error))
+        file.open(fileName, std::ios::binary);
+    if (!file.is_open())
         throw TemplateError("Cannot open the template \"" + fileName + "\".");
     std::string text;
     char buffer[64 * 1024];
