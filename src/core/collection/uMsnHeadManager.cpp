@@ -452,9 +452,4 @@ void TMsnHeadManager::ReplaceImage(int k, TImageRec image) {
     }
 }
 
-std::shared_ptr<const ImageSource>
-TMsnHeadManager::KeepSourceBytes(std::vector<std::uint8_t> bytes) {
-    return spool_.Keep(std::move(bytes));
-}
-
 } // namespace tw

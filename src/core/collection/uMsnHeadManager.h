@@ -119,8 +119,6 @@ public:
     // Replaces slot k (for instance after its picture was rewritten in another format);
     // nothing for an index out of range.
     void ReplaceImage(int k, TImageRec image);
-    // Keeps encoded bytes for a slot, out of memory where possible.
-    std::shared_ptr<const ImageSource> KeepSourceBytes(std::vector<std::uint8_t> bytes);
 
 private:
     struct DecodedImage {

@@ -39,14 +39,6 @@ ChannelTable ComposeTables(const ChannelTable& first, const ChannelTable& second
     return table;
 }
 
-void ApplyTable(Picture& picture, const ChannelTable& table) {
-    std::uint8_t* data = picture.Data();
-    const std::size_t size = picture.ByteSize();
-    for (std::size_t i = 0; i < size; ++i) {
-        data[i] = table[data[i]];
-    }
-}
-
 void MapPixels(const Picture& from, Picture& to, const ChannelTable& table) {
     if (to.Width() != from.Width() || to.Height() != from.Height()) {
         to = Picture(from.Width(), from.Height());
@@ -57,14 +49,6 @@ void MapPixels(const Picture& from, Picture& to, const ChannelTable& table) {
     for (std::size_t i = 0; i < size; ++i) {
         target[i] = table[source[i]];
     }
-}
-
-void ApplyContrast(Picture& picture, int a) {
-    ApplyTable(picture, ContrastTable(a));
-}
-
-void ApplyBrightness(Picture& picture, int a) {
-    ApplyTable(picture, BrightnessTable(a));
 }
 
 void FillRect(Picture& picture, PixelRect rect, TColor color) {

@@ -21,11 +21,8 @@ ChannelTable BrightnessTable(int a);
 // `second` applied after `first`.
 ChannelTable ComposeTables(const ChannelTable& first, const ChannelTable& second);
 
-void ApplyTable(Picture& picture, const ChannelTable& table);
 // `to` becomes `from` mapped through `table`; its pixels are reused when the sizes match.
 void MapPixels(const Picture& from, Picture& to, const ChannelTable& table);
-void ApplyContrast(Picture& picture, int a);
-void ApplyBrightness(Picture& picture, int a);
 
 struct TColor {
     std::uint8_t R = 0;
