@@ -34,6 +34,9 @@ int Fail(const QString& message, int code = kExitFailure) {
 int RunSubcommand(const QStringList& args) {
     const QString& command = args.front();
     const std::vector<WindowHandle> windows = FindWindows(kMessengerWindowClass);
+    if (args.size() == 1 && command == QLatin1String("running")) {
+        return windows.empty() ? kExitFailure : 0;
+    }
     if (windows.empty()) {
         return Fail(QStringLiteral("no messenger client is running"));
     }
@@ -104,7 +107,8 @@ int Run(int argc, char** argv) {
                        "                       away, phone, lunch, idle, invisible, offline)\n"
                        "  name <text>          change the friendly name\n"
                        "  sign-in, sign-out    sign in or out\n"
-                       "  quit                 end it"));
+                       "  quit                 end it\n"
+                       "  running              exit status 0 when a messenger client runs"));
     parser.addHelpOption();
     const QCommandLineOption nameOption(QStringLiteral("name"),
                                         QStringLiteral("Friendly name (default: Tilewick User)."),
