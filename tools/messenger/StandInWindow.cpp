@@ -27,8 +27,10 @@ StandInWindow::StandInWindow(MessengerStandIn& client, QWidget* parent)
     btnSignIn_->setObjectName("btnSignIn");
     cbbStatus_->setObjectName("cbbStatus");
     imgPicture_->setObjectName("imgPicture");
-    imgPicture_->setFixedSize(kPictureSide, kPictureSide);
     imgPicture_->setFrameShape(QFrame::Box);
+    // The picture shows at its real size inside the frame.
+    const int framed = kPictureSide + 2 * imgPicture_->frameWidth();
+    imgPicture_->setFixedSize(framed, framed);
     imgPicture_->setAlignment(Qt::AlignCenter);
     for (QLabel* label : {lbMessage_, lbCategory_, lbUrl_}) {
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
