@@ -67,13 +67,15 @@ void FillRect(Picture& picture, PixelRect rect, TColor color) {
 }
 
 void CopyPixels(const Picture& source, PixelRect from, Picture& target, TPoint at) {
-    // Clip the source rectangle to the source, then the placed rectangle to the target.
-    int srcLeft = std::max(from.left, 0);
-    int srcTop = std::max(from.top, 0);
-    const int srcRight = std::min(from.left + from.width, source.Width());
-    const int srcBottom = std::min(from.top + from.height, source.Height());
-    int dstLeft = at.X + (srcLeft - from.left);
-    int dstTop = at.Y + (srcTop - from.top);
+    // Positions may lie far outside either picture, so they are clipped in wide arithmetic:
+    // first the source rectangle to the source, then its placement to the target.
+    using Wide = long long;
+    Wide srcLeft = std::max<Wide>(from.left, 0);
+    Wide srcTop = std::max<Wide>(from.top, 0);
+    const Wide srcRight = std::min<Wide>(Wide{from.left} + from.width, source.Width());
+    const Wide srcBottom = std::min<Wide>(Wide{from.top} + from.height, source.Height());
+    Wide dstLeft = at.X + (srcLeft - from.left);
+    Wide dstTop = at.Y + (srcTop - from.top);
     if (dstLeft < 0) {
         srcLeft -= dstLeft;
         dstLeft = 0;
@@ -82,14 +84,14 @@ void CopyPixels(const Picture& source, PixelRect from, Picture& target, TPoint a
         srcTop -= dstTop;
         dstTop = 0;
     }
-    const int width = std::min(srcRight - srcLeft, target.Width() - dstLeft);
-    const int height = std::min(srcBottom - srcTop, target.Height() - dstTop);
+    const Wide width = std::min(srcRight - srcLeft, target.Width() - dstLeft);
+    const Wide height = std::min(srcBottom - srcTop, target.Height() - dstTop);
     if (width <= 0 || height <= 0) {
         return;
     }
-    for (int y = 0; y < height; ++y) {
-        std::memcpy(target.Row(dstTop + y) + static_cast<std::size_t>(dstLeft) * 3,
-                    source.Row(srcTop + y) + static_cast<std::size_t>(srcLeft) * 3,
+    for (Wide y = 0; y < height; ++y) {
+        std::memcpy(target.Row(static_cast<int>(dstTop + y)) + dstLeft * 3,
+                    source.Row(static_cast<int>(srcTop + y)) + srcLeft * 3,
                     static_cast<std::size_t>(width) * 3);
     }
 }

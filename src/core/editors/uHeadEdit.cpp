@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -40,6 +41,13 @@ bool Contains(const PixelRect& outer, const PixelRect& inner) {
            inner.top + inner.height <= outer.top + outer.height;
 }
 
+// Entries come from collection files, so their numbers may be anything: sums are formed wide
+// and brought back into range.
+int ClampToInt(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
+
 int ScaledSide(int percent, int side) {
     return std::max(1, percent * side / 100);
 }
@@ -47,7 +55,7 @@ int ScaledSide(int percent, int side) {
 } // namespace
 
 std::optional<TSlideFrameGeometry> DeriveSlideFrameGeometry(const TRect& frameRect, TSize source) {
-    const int side = frameRect.Right - frameRect.Left;
+    const long long side = static_cast<long long>(frameRect.Right) - frameRect.Left;
     if (side <= 0 || source.Width <= 0 || source.Height <= 0) {
         return std::nullopt;
     }
@@ -56,8 +64,9 @@ std::optional<TSlideFrameGeometry> DeriveSlideFrameGeometry(const TRect& frameRe
     geometry.Scale = Nearest(100 * x);
     geometry.ImageWidth = std::max(1, Nearest(x * source.Width));
     geometry.ImageHeight = std::max(1, Nearest(x * source.Height));
-    geometry.ImagePos = {kFrameCorner.X - Nearest(x * frameRect.Left) - kFrameRectOffset,
-                         kFrameCorner.Y - Nearest(x * frameRect.Top) - kFrameRectOffset};
+    geometry.ImagePos = {
+        ClampToInt(0LL + kFrameCorner.X - Nearest(x * frameRect.Left) - kFrameRectOffset),
+        ClampToInt(0LL + kFrameCorner.Y - Nearest(x * frameRect.Top) - kFrameRectOffset)};
     return geometry;
 }
 
@@ -113,8 +122,8 @@ void THeadEditModel::BuildReductions() {
 
 const Picture& THeadEditModel::SourceFor(int width, int height) const {
     for (auto level = reductions_.rbegin(); level != reductions_.rend(); ++level) {
-        if (level->Width() >= kReductionMargin * width &&
-            level->Height() >= kReductionMargin * height) {
+        if (level->Width() >= kReductionMargin * (0LL + width) &&
+            level->Height() >= kReductionMargin * (0LL + height)) {
             return *level;
         }
     }
@@ -131,8 +140,8 @@ void THeadEditModel::SetScale(int value) {
     imageWidth_ = ScaledSide(value, sourceSize_.Width);
     imageHeight_ = ScaledSide(value, sourceSize_.Height);
     // Keep the picture's centre where it was.
-    imagePos_.X += (oldWidth - imageWidth_) / 2;
-    imagePos_.Y += (oldHeight - imageHeight_) / 2;
+    imagePos_.X = ClampToInt(imagePos_.X + (0LL + oldWidth - imageWidth_) / 2);
+    imagePos_.Y = ClampToInt(imagePos_.Y + (0LL + oldHeight - imageHeight_) / 2);
     RequestRebuild();
     RequestPaint();
 }
@@ -230,8 +239,8 @@ void THeadEditModel::MouseMove(TPoint at) {
     if (!dragging_) {
         return;
     }
-    imagePos_ = {dragStartPos_.X + at.X - dragStartMouse_.X,
-                 dragStartPos_.Y + at.Y - dragStartMouse_.Y};
+    imagePos_ = {ClampToInt(0LL + dragStartPos_.X + at.X - dragStartMouse_.X),
+                 ClampToInt(0LL + dragStartPos_.Y + at.Y - dragStartMouse_.Y)};
     RequestPaint();
 }
 
@@ -363,8 +372,8 @@ void THeadEditModel::RecomputeFrameRect() {
     frameRect_.Top =
         Nearest((kFrameCorner.Y + kFrameRectOffset - static_cast<double>(imagePos_.Y)) / f);
     const int side = Nearest(kDisplaySide / f);
-    frameRect_.Right = frameRect_.Left + side;
-    frameRect_.Bottom = frameRect_.Top + side;
+    frameRect_.Right = ClampToInt(0LL + frameRect_.Left + side);
+    frameRect_.Bottom = ClampToInt(0LL + frameRect_.Top + side);
 }
 
 } // namespace tw

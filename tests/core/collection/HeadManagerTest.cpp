@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 
 namespace tw {
@@ -370,6 +371,39 @@ TEST_F(HeadManagerTest, EditingASlideFrameDerivesItsGeometryFromTheSquare) {
     EXPECT_EQ(head.ImagePos, (TPoint{-18, -11}));
     EXPECT_EQ(head.Scale, 200);
     EXPECT_EQ(Pixel(manager_->Thumbnails()[0], 48, 48)[0], 90); // rendered by the editor now
+}
+
+TEST_F(HeadManagerTest, ExtremeGeometryFromAFileStillEdits) {
+    AddColoredEntries("A");
+    constexpr int lo = std::numeric_limits<int>::min();
+    constexpr int hi = std::numeric_limits<int>::max();
+    struct Case {
+        TPoint pos;
+        TRect frame;
+        int width;
+        int scale;
+    };
+    const Case cases[] = {
+        {{lo, hi}, {lo, lo, hi, hi}, hi, lo},
+        {{0, 0}, {0, 0, 100, 100}, hi, hi},
+        {kSlideFramePos, {lo, 0, hi, 5}, 5, 100},
+        {kSlideFramePos, {hi, hi, lo, lo}, 5, 100}, // no width: the default fit
+        {{5, 5}, {0, 0, 0, 0}, -1, 100},            // a file's default: never edited
+    };
+    for (const auto& c : cases) {
+        THeadArray heads = manager_->Heads();
+        heads[0].ImagePos = c.pos;
+        heads[0].FrameRect = c.frame;
+        heads[0].ImageWidth = heads[0].ImageHeight = c.width;
+        heads[0].Scale = c.scale;
+        manager_->ReplaceCollection(manager_->Images(), heads, manager_->Thumbnails());
+        EXPECT_TRUE(manager_->EditHead(0, false)) << c.pos.X << " " << c.width;
+        EXPECT_EQ(manager_->ThumbnailCount(), 4);
+        EXPECT_EQ(manager_->Thumbnails()[0].Width(), 96);
+    }
+    // The last one opened at the default fit of the 200 x 200 source.
+    EXPECT_EQ(manager_->Heads()[0].Scale, 50);
+    EXPECT_EQ(manager_->Heads()[0].ImagePos, (TPoint{185, 92}));
 }
 
 TEST_F(HeadManagerTest, RemoveGuideKeyframesKeepsTheOrderOfTheRest) {
