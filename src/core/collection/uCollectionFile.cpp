@@ -171,7 +171,9 @@ void TCollectionFile::Save(const fs::path& path, bool makeCurrent) {
     Report(OnSaveProgress, 1, 100);
     manager_.ResetTempFolder();
 
-    const THeadArray& heads = manager_.Heads();
+    // Progress reports may run the user interface's event loop: work on copies of the entries
+    // and slots (they are small), and refuse thumbnails that change under the save.
+    const THeadArray heads = manager_.Heads();
     const int headCount = manager_.HeadCount();
     const int imageCount = manager_.ImageCount();
     ManifestWriter manifest;
@@ -185,7 +187,7 @@ void TCollectionFile::Save(const fs::path& path, bool makeCurrent) {
     }
     manager_.ReleaseUnusedImages();
 
-    const std::vector<TImageRec>& images = manager_.Images();
+    const std::vector<TImageRec> images = manager_.Images();
     std::vector<StoredForm> forms(images.size());
     for (int i = 0; i < imageCount; ++i) {
         const TImageRec& image = images[static_cast<std::size_t>(i)];
@@ -209,6 +211,9 @@ void TCollectionFile::Save(const fs::path& path, bool makeCurrent) {
     thumbnailPrints.reserve(thumbnails.size());
     for (int k = 0; k < thumbnailCount; ++k) {
         Report(OnSaveProgress, headCount + k + 1, headCount + thumbnailCount);
+        if (manager_.ThumbnailCount() != thumbnailCount) {
+            throw CollectionFileError("the collection changed during the save");
+        }
         const std::vector<std::uint8_t> bmp = EncodeBmp24(thumbnails[static_cast<std::size_t>(k)]);
         const Fingerprint print = FingerprintOf(bmp, Crc32(bmp));
         const auto earlier = thumbnailMembers_.find(print);
@@ -282,6 +287,10 @@ void TCollectionFile::Save(const fs::path& path, bool makeCurrent) {
 }
 
 bool TCollectionFile::LoadFromFile(const fs::path& path) {
+    if (saving_) {
+        throw CollectionFileError("Cannot open " + Quoted(path) +
+                                  " while the collection is being saved");
+    }
     try {
         return Load(path);
     } catch (const std::exception& e) {

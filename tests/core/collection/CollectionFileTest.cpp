@@ -1,10 +1,10 @@
-#include "core/image/PictureFixtures.h"
 #include "core/archive/ZipReader.h"
 #include "core/archive/ZipWriter.h"
 #include "core/collection/Thumbnails.h"
 #include "core/collection/uCollectionFile.h"
 #include "core/collection/uMsnHeadManager.h"
 #include "core/image/Codecs.h"
+#include "core/image/PictureFixtures.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -338,11 +338,14 @@ TEST_F(CollectionFileTest, ReportsProgressInOrderAndIgnoresASaveDuringASave) {
     ASSERT_EQ(Add(Picture("a.jpg", 100, 80)), 0);
     manager_->AppendHead(0, THeadKind::hkOrdinary);
     const fs::path path = root_ / "p.vkt";
+    const fs::path earlier = root_ / "earlier.vkt";
+    file_->SaveToFile(earlier, true);
     std::vector<std::pair<int, int>> saves;
     file_->OnSaveProgress = [&](int position, int maximum) {
         saves.emplace_back(position, maximum);
         EXPECT_TRUE(file_->Saving());
         file_->SaveToFile(root_ / "nested.vkt", true);
+        EXPECT_THROW(file_->LoadFromFile(earlier), CollectionFileError) << "no load mid-save";
     };
     file_->SaveToFile(path, true);
     EXPECT_FALSE(file_->Saving());
