@@ -60,4 +60,10 @@ std::shared_ptr<const ImageSource> ImageSpool::Keep(std::vector<std::uint8_t> by
     return std::make_shared<MemoryImageSource>(std::move(bytes));
 }
 
+void ImageSpool::DropIfUnused() {
+    if (file_.use_count() == 1) {
+        file_.reset();
+    }
+}
+
 } // namespace tw

@@ -37,6 +37,9 @@ public:
     // A source for the bytes: spooled when the temporary file can be written, otherwise
     // kept in memory.
     std::shared_ptr<const ImageSource> Keep(std::vector<std::uint8_t> bytes);
+    // Closes the temporary file when no source uses it any more, which frees its space; the
+    // next Keep starts a new one.
+    void DropIfUnused();
 
 private:
     struct SpoolFile;

@@ -236,6 +236,7 @@ int TMsnHeadManager::AddImage(const fs::path& path) {
 void TMsnHeadManager::DeleteImage(int k) {
     if (ValidImage(k)) {
         images_.erase(images_.begin() + k);
+        spool_.DropIfUnused();
     }
 }
 
@@ -430,6 +431,7 @@ void TMsnHeadManager::ReleaseUnusedImages() {
             images_[k].Source.reset();
         }
     }
+    spool_.DropIfUnused();
 }
 
 void TMsnHeadManager::ReplaceCollection(std::vector<TImageRec> images, THeadArray heads,
@@ -444,11 +446,13 @@ void TMsnHeadManager::ReplaceCollection(std::vector<TImageRec> images, THeadArra
     images_ = std::move(images);
     heads_ = std::move(heads);
     thumbnails_ = std::move(thumbnails);
+    spool_.DropIfUnused();
 }
 
 void TMsnHeadManager::ReplaceImage(int k, TImageRec image) {
     if (ValidImage(k)) {
         images_[static_cast<std::size_t>(k)] = std::move(image);
+        spool_.DropIfUnused();
     }
 }
 

@@ -34,5 +34,20 @@ TEST(ImageSourceTest, SpooledBytesReadBackAfterTheSpoolIsGone) {
     }
 }
 
+TEST(ImageSourceTest, DroppingAnUnusedSpoolKeepsSourcesInUseReadable) {
+    ImageSpool spool;
+    const auto kept = spool.Keep(Bytes(1000, 1));
+    spool.Keep(Bytes(2000, 2)); // released at once
+    spool.DropIfUnused();       // `kept` still uses the file
+    const auto later = spool.Keep(Bytes(3000, 3));
+    EXPECT_EQ(kept->ReadBytes(), Bytes(1000, 1));
+    EXPECT_EQ(later->ReadBytes(), Bytes(3000, 3));
+
+    ImageSpool fresh;
+    fresh.Keep(Bytes(10, 4));
+    fresh.DropIfUnused();
+    EXPECT_EQ(fresh.Keep(Bytes(20, 5))->ReadBytes(), Bytes(20, 5));
+}
+
 } // namespace
 } // namespace tw
