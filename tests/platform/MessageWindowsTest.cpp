@@ -111,6 +111,25 @@ TEST_F(MessageWindowsTest, BusFolderIsPrivate) {
     }
 }
 
+TEST_F(MessageWindowsTest, BusFolderPlantedByOthersIsRefused) {
+    const auto elsewhere = root_ / "elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), (root_ / "tilewick").c_str()), 0);
+    std::string error;
+    EXPECT_FALSE(MessageWindow::Register("Any", {}, error));
+    EXPECT_NE(error.find("not a folder owned by the current user"), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "handing a folder to another user needs root";
+    }
+    std::filesystem::remove(root_ / "tilewick");
+    ASSERT_EQ(::mkdir((root_ / "tilewick").c_str(), 0700), 0);
+    ASSERT_EQ(::chown((root_ / "tilewick").c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(MessageWindow::Register("Any", {}, error));
+    EXPECT_TRUE(FindWindows("Any").empty());
+}
+
 TEST_F(MessageWindowsTest, WindowOfAKilledProcessIsSkippedAndRemoved) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
