@@ -72,9 +72,7 @@ void TMsnThread::RequestDisplayPicture(const std::string& path) {
 TMsnControl::TMsnControl(std::unique_ptr<IMessengerClient> client)
     : client_(std::move(client)), poller_(std::make_unique<TMsnThread>(*this)) {}
 
-TMsnControl::~TMsnControl() {
-    poller_->Pause();
-}
+TMsnControl::~TMsnControl() = default;
 
 void TMsnControl::SetDisplayPicture(const std::string& path) {
     poller_->RequestDisplayPicture(path);
