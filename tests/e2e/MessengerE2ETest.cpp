@@ -149,6 +149,34 @@ bool Has(const std::string& line, const std::string& piece) {
     return line.find(piece) != std::string::npos;
 }
 
+TEST_F(MessengerE2ETest, CommandsReportWhatWentWrong) {
+    struct Case {
+        Args command;
+        int exitCode;
+    };
+    const Case withoutClient[] = {
+        {{"running"}, 1},
+        {{"sign-in"}, 1},
+        {{"status", "busy"}, 1},
+        {{"--log", (root_ / "missing" / "calls.jsonl").string(), "--headless"}, 1},
+        {{"--status", "dancing", "--headless"}, 2},
+        {{"--hang-on", "everything", "--headless"}, 2},
+    };
+    for (const Case& c : withoutClient) {
+        SCOPED_TRACE(c.command.front());
+        EXPECT_EQ(Command(c.command), c.exitCode);
+    }
+    StandIn client(log_, {});
+    const Case withClient[] = {
+        {{"running"}, 0},        {{"status", "dancing"}, 2}, {{"dance"}, 2},
+        {{"sign-in", "now"}, 2}, {{"status", "66"}, 0},
+    };
+    for (const Case& c : withClient) {
+        SCOPED_TRACE(c.command.front());
+        EXPECT_EQ(Command(c.command), c.exitCode);
+    }
+}
+
 TEST_F(MessengerE2ETest, StatusAndNameFollowTheClient) {
     StandIn client(log_, {"--name", "Alice", "--status", "busy"});
     Link();
