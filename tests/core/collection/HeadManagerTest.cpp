@@ -165,7 +165,7 @@ TEST_F(HeadManagerTest, UnattendedJpegAddDecodesSmallButLooksTheSame) {
     EXPECT_EQ(head.Scale, editor.GetScale());
     EXPECT_EQ(head.ImagePos, editor.ImagePos());
     EXPECT_EQ(head.FrameRect, editor.FrameRect());
-    EXPECT_LE(MaxDifference(manager_->Thumbnails()[0], editor.Preview()), 6);
+    EXPECT_LE(MaxDifference(manager_->Thumbnails()[0], editor.Preview()), 4);
 }
 
 TEST_F(HeadManagerTest, ThumbnailSetCarriesTheBadgesSeeThroughWhite) {
