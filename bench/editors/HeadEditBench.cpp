@@ -37,6 +37,18 @@ void BM_RebuildAndPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_RebuildAndPaint)->Arg(20)->Arg(100)->Arg(800)->Unit(benchmark::kMillisecond);
 
+// Opening the editor on a decoded photo: the reductions are made, then the first view.
+void BM_OpenAndRender(benchmark::State& state) {
+    const tw::Picture source = TwelveMegapixels();
+    for (auto _ : state) {
+        tw::THeadEditModel model;
+        model.SetSourceImage(source, true);
+        model.RenderNow();
+        benchmark::DoNotOptimize(model.Preview().Data());
+    }
+}
+BENCHMARK(BM_OpenAndRender)->Unit(benchmark::kMillisecond);
+
 void BM_DragPaint(benchmark::State& state) {
     tw::THeadEditModel model;
     model.SetSourceImage(TwelveMegapixels(), true);
