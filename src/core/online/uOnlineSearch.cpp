@@ -27,6 +27,10 @@ int KeywordCount(const TSettings& settings) {
 
 } // namespace
 
+std::string_view KeywordProblem(std::string_view keyword) {
+    return keyword.empty() ? "ERRORMSG_1014" : "";
+}
+
 void RememberKeyword(TSettings& settings, std::string_view keyword) {
     if (keyword.empty())
         return;

@@ -12,6 +12,18 @@ namespace tw {
 
 class TSettings;
 
+// --- Requests ---
+
+// The user agent both downloads of the search send.
+inline constexpr std::string_view SearchUserAgent = "DuzaZudi HTTPGet";
+// Downloads larger than these are cut off as failed: a result page, a picture.
+inline constexpr std::size_t MaxResultPageBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t MaxPictureBytes = 32 * 1024 * 1024;
+
+// The message key to show instead of searching for `keyword`, empty when it can be searched.
+// Only an empty text is refused; blanks alone are searched.
+std::string_view KeywordProblem(std::string_view keyword);
+
 // --- Keyword history: "keywordCount" and "keyword0".."keyword9", oldest first ---
 
 constexpr int MaxKeywords = 10;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,6 +16,13 @@ class TSettings;
 
 // The update address used when the constants name none.
 inline constexpr std::string_view BuiltInUpdateURL = "http://127.0.0.1:8765/update/";
+
+// How the user interface makes the request: a GET with this extra header, ended as failed
+// after the time-out; replies larger than the cap count as failed too.
+inline constexpr std::string_view UpdateRequestHeader =
+    "Content-Type: application/x-www-form-urlencoded";
+inline constexpr int UpdateTimeoutMs = 5000;
+inline constexpr std::size_t MaxUpdateReplyBytes = 64 * 1024;
 
 // What the request query reports about the system.
 struct TSystemFacts {

@@ -72,6 +72,12 @@ TEST_F(OnlineSearchTest, RequestPageBuildsTheSearchAddress) {
     EXPECT_EQ(search.RequestPage("cat", 2), base + "cat&start=1") << "never before the first";
 }
 
+TEST(KeywordProblemTest, OnlyAnEmptyKeywordIsRefused) {
+    EXPECT_EQ(KeywordProblem(""), "ERRORMSG_1014");
+    EXPECT_EQ(KeywordProblem("  "), "") << "blanks alone are searched";
+    EXPECT_EQ(KeywordProblem("cat"), "");
+}
+
 TEST_F(OnlineSearchTest, SearchRemembersTheKeyword) {
     TOnlineSearch search(Store());
     search.Search("sunset", 1);
