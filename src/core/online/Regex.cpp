@@ -24,7 +24,6 @@ std::string ErrorText(int code) {
 
 struct TRegex::Impl {
     std::unique_ptr<pcre2_code, CodeDeleter> code;
-    std::unique_ptr<pcre2_match_data, MatchDataDeleter> data;
 };
 
 TRegex::TRegex(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -42,11 +41,6 @@ std::optional<TRegex> TRegex::Compile(std::string_view pattern, bool caseless, s
         error = ErrorText(code) + " at offset " + std::to_string(offset);
         return std::nullopt;
     }
-    impl->data.reset(pcre2_match_data_create_from_pattern(impl->code.get(), nullptr));
-    if (!impl->data) {
-        error = "out of memory";
-        return std::nullopt;
-    }
     return TRegex(std::move(impl));
 }
 
@@ -57,16 +51,23 @@ std::optional<TRegexMatch> TRegex::Find(std::string_view subject, std::size_t of
     // An empty view may carry a null pointer, which PCRE2 refuses even with a zero length.
     static constexpr char empty[] = "";
     const char* text = subject.empty() ? empty : subject.data();
+    // Match data of its own for every call keeps a shared expression safe to use anywhere.
+    const std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
+        pcre2_match_data_create_from_pattern(impl_->code.get(), nullptr));
+    if (!data) {
+        error = "out of memory";
+        return std::nullopt;
+    }
     const int rc = pcre2_match(impl_->code.get(), reinterpret_cast<PCRE2_SPTR>(text),
-                               subject.size(), offset, 0, impl_->data.get(), nullptr);
+                               subject.size(), offset, 0, data.get(), nullptr);
     if (rc == PCRE2_ERROR_NOMATCH)
         return std::nullopt;
     if (rc < 0) {
         error = ErrorText(rc);
         return std::nullopt;
     }
-    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(impl_->data.get());
-    const std::uint32_t count = pcre2_get_ovector_count(impl_->data.get());
+    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(data.get());
+    const std::uint32_t count = pcre2_get_ovector_count(data.get());
     TRegexMatch match;
     match.Begin = vector[0];
     match.End = vector[1];
