@@ -49,12 +49,27 @@ bool EndedEarly(const jpeg_decompress_struct& info, long long endOfDataAt) {
     return endOfDataAt + 2 * bandRows < info.output_height;
 }
 
+// Progressive pictures need a few dozen scans; thousands of tiny scans only burn time.
+constexpr int kMaxScans = 1000;
+
+void CountScans(j_common_ptr info) {
+    if (!info->is_decompressor)
+        return;
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) {
+        auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+        std::snprintf(errors->message, sizeof errors->message, "more than %d scans", kMaxScans);
+        std::longjmp(errors->jump, 1);
+    }
+}
+
 struct JpegDecoder {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
+    jpeg_progress_mgr progress{};
     bool created = false;
 
     JpegDecoder() {
+        progress.progress_monitor = CountScans;
         errors.endOfDataAt = -1;
         info.err = jpeg_std_error(&errors.base);
         errors.base.error_exit = OnFatalError;
@@ -77,6 +92,7 @@ bool ReadHeader(JpegDecoder& d, const std::uint8_t* data, std::size_t size) {
         return false;
     jpeg_create_decompress(&d.info);
     d.created = true;
+    d.info.progress = &d.progress;
     jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF); // EXIF
     jpeg_read_header(&d.info, TRUE);

@@ -18,6 +18,8 @@ namespace tw::decoders {
 namespace {
 
 constexpr std::size_t kSignatureSize = 8;
+constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
+constexpr png_uint_32 kMaxCachedChunks = 1000;
 
 struct PngDecoder {
     png_structp png = nullptr;
@@ -59,6 +61,10 @@ PngDecoder::PngDecoder(Bytes data) : bytes(data) {
     if (png == nullptr || info == nullptr)
         throw PictureError("out of memory while reading a PNG picture");
     png_set_read_fn(png, this, ReadFromMemory);
+    // Text and profile chunks are not needed; bound what a hostile file can make libpng keep.
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_set_chunk_cache_max(png, kMaxCachedChunks);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
 }
 
 bool ReadInfo(PngDecoder& d) {

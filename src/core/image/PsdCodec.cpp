@@ -117,7 +117,9 @@ Picture DecodePsd(Bytes bytes) {
     std::vector<std::size_t> packedSizes;
     if (compression == 1) {
         // Row sizes of every channel precede the data, also of the channels not used.
-        packedSizes.resize(static_cast<std::size_t>(h.channels) * height);
+        const std::size_t rows = static_cast<std::size_t>(h.channels) * height;
+        in.Require(2 * rows);
+        packedSizes.resize(rows);
         for (auto& size : packedSizes)
             size = in.U16BE();
     }
