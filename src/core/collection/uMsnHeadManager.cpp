@@ -353,6 +353,10 @@ void TMsnHeadManager::StoreThumbnails(int i, const Picture& display) {
     std::move(set.begin(), set.end(), thumbnails_.begin() + static_cast<std::ptrdiff_t>(first));
 }
 
+int TMsnHeadManager::RunAnimationGuide() {
+    return animationGuide_ != nullptr ? RunAnimationGuide(*animationGuide_) : -1;
+}
+
 int TMsnHeadManager::RunAnimationGuide(IAnimationGuide& guide) {
     std::optional<TGuideResult> result;
     try {

@@ -50,6 +50,8 @@ public:
     // The window that runs interactive edits; not owned. Without one, interactive edits are
     // not accepted.
     void SetHeadEditor(IHeadEditor* editor) { headEditor_ = editor; }
+    // The window that RunAnimationGuide() runs; not owned.
+    void SetAnimationGuide(IAnimationGuide* guide) { animationGuide_ = guide; }
     // Where exported file names take their date and time from.
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
@@ -97,6 +99,8 @@ public:
     // Runs the animation guide; the number of frames added, or -1 when it was cancelled.
     // Keyframe entries it made are removed either way.
     int RunAnimationGuide(IAnimationGuide& guide);
+    // The same with the guide set by SetAnimationGuide; -1 without one.
+    int RunAnimationGuide();
 
     // Writes thumbnail t as a 96 x 96 BMP into the working folder for the messenger client;
     // its path, or empty for an index out of range. Throws std::filesystem::filesystem_error
@@ -137,6 +141,7 @@ private:
 
     std::vector<Picture> stateIcons_;
     IHeadEditor* headEditor_ = nullptr;
+    IAnimationGuide* animationGuide_ = nullptr;
     Clock clock_ = [] { return std::chrono::system_clock::now(); };
 
     THeadArray heads_;
