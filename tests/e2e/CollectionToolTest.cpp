@@ -61,10 +61,10 @@ protected:
     Outcome Tool(const std::vector<std::string>& args) {
         std::string command = Quote(TILEWICK_COLLECTION_TOOL);
         for (const std::string& arg : args) {
-            command += " " + Quote(arg);
+            command.append(" ").append(Quote(arg));
         }
-        command += " >" + Quote((dir_ / "out.txt").string()) + " 2>" +
-                   Quote((dir_ / "err.txt").string()) + " </dev/null";
+        command.append(" >").append(Quote((dir_ / "out.txt").string()));
+        command.append(" 2>").append(Quote((dir_ / "err.txt").string())).append(" </dev/null");
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir_ / "out.txt"),
                 Slurp(dir_ / "err.txt")};

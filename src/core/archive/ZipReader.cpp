@@ -3,9 +3,9 @@
 #include "core/archive/ZipFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
-#include <array>
 #include <fstream>
 #include <limits>
 #include <mutex>
@@ -253,7 +253,7 @@ std::vector<std::uint8_t> ZipReader::Read(const ZipEntry& entry) const {
     }
     std::vector<std::uint8_t> out;
     out.reserve(entry.Size);
-    Stream(entry, entry.Size, [&](std::span<const std::uint8_t> chunk) {
+    Stream(entry, [&](std::span<const std::uint8_t> chunk) {
         out.insert(out.end(), chunk.begin(), chunk.end());
     });
     if (Crc32(out) != entry.Crc32) {
@@ -262,42 +262,32 @@ std::vector<std::uint8_t> ZipReader::Read(const ZipEntry& entry) const {
     return out;
 }
 
-void ZipReader::Verify(const ZipEntry& entry) const {
+void ZipReader::Verify(const ZipEntry& entry, const ChunkSink& observe) const {
     std::uint32_t crc = 0;
-    Stream(entry, entry.Size,
-           [&](std::span<const std::uint8_t> chunk) { crc = Crc32(chunk, crc); });
+    Stream(entry, [&](std::span<const std::uint8_t> chunk) {
+        crc = Crc32(chunk, crc);
+        if (observe) {
+            observe(chunk);
+        }
+    });
     if (crc != entry.Crc32) {
         throw ZipError("Member " + Quoted(entry.Name) + " is damaged (CRC mismatch)");
     }
 }
 
-std::vector<std::uint8_t> ZipReader::ReadPrefix(const ZipEntry& entry, std::size_t count) const {
-    std::vector<std::uint8_t> out;
-    out.reserve(std::min<std::uint64_t>(count, entry.Size));
-    Stream(entry, count, [&](std::span<const std::uint8_t> chunk) {
-        out.insert(out.end(), chunk.begin(), chunk.end());
-    });
-    return out;
-}
-
-void ZipReader::Stream(const ZipEntry& entry, std::uint64_t limit, const ChunkSink& sink) const {
+void ZipReader::Stream(const ZipEntry& entry, const ChunkSink& sink) const {
     const auto fail = [&](const char* what) {
         return ZipError("Member " + Quoted(entry.Name) + " " + what);
     };
-    const bool whole = limit >= entry.Size;
-    std::uint64_t delivered = 0;
     const auto deliver = [&](std::span<const std::uint8_t> chunk) {
-        chunk = chunk.first(std::min<std::uint64_t>(chunk.size(), limit - delivered));
-        delivered += chunk.size();
         if (!chunk.empty()) {
             sink(chunk);
         }
     };
     std::vector<std::uint8_t> buffer(kChunk);
     if (entry.Method == ZipMethod::Stored) {
-        const std::uint64_t size = std::min(limit, entry.Size);
-        for (std::uint64_t done = 0; done < size;) {
-            const auto n = std::min<std::uint64_t>(buffer.size(), size - done);
+        for (std::uint64_t done = 0; done < entry.Size;) {
+            const auto n = std::min<std::uint64_t>(buffer.size(), entry.Size - done);
             source_->ReadAt(entry.DataOffset + done, std::span(buffer.data(), n));
             deliver(std::span(buffer.data(), n));
             done += n;
@@ -326,9 +316,6 @@ void ZipReader::Stream(const ZipEntry& entry, std::uint64_t limit, const ChunkSi
             throw fail("is larger than its recorded size");
         }
         deliver(std::span(buffer.data(), buffer.size() - z.avail_out));
-        if (!whole && delivered == limit) {
-            return;
-        }
         if (status == Z_STREAM_END) {
             break;
         }

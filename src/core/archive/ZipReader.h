@@ -38,21 +38,19 @@ public:
 
     // The member's content, inflated and checked against its size and CRC.
     std::vector<std::uint8_t> Read(const ZipEntry& entry) const;
-    // Inflates the member without keeping it, to check it against its size and CRC.
-    void Verify(const ZipEntry& entry) const;
-    // Up to `count` first bytes of the member's content, for a look at its header. Without
-    // the whole content the CRC cannot be checked.
-    std::vector<std::uint8_t> ReadPrefix(const ZipEntry& entry, std::size_t count) const;
+    using ChunkSink = std::function<void(std::span<const std::uint8_t>)>;
+    // Inflates the member without keeping it, to check it against its size and CRC; `observe`
+    // sees the content pass by in chunks.
+    void Verify(const ZipEntry& entry, const ChunkSink& observe = {}) const;
     // Passes the member's compressed bytes to `sink` as they are stored.
     void CopyRaw(const ZipEntry& entry, ZipSink& sink) const;
 
 private:
     ZipReader(std::shared_ptr<const ByteSource> source, const ZipLimits& limits);
     void ReadDirectory();
-    using ChunkSink = std::function<void(std::span<const std::uint8_t>)>;
-    // Passes the member's content to `sink` in chunks, up to `limit` bytes. Read to its end,
-    // the member must end exactly at its recorded size.
-    void Stream(const ZipEntry& entry, std::uint64_t limit, const ChunkSink& sink) const;
+    // Passes the member's content to `sink` in chunks; it must end exactly at its recorded
+    // size.
+    void Stream(const ZipEntry& entry, const ChunkSink& sink) const;
 
     std::shared_ptr<const ByteSource> source_;
     ZipLimits limits_;

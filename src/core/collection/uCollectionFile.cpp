@@ -112,10 +112,17 @@ THeadRec ReadEntry(const ManifestReader& manifest, const std::string& section) {
     return head;
 }
 
-// Size and format of a picture member, from its first bytes where they suffice.
-PictureInfo ProbeMember(const ZipReader& archive, const ZipEntry& member, const std::string& ext) {
+// Checks a picture member whole and reads its size and format, from its first bytes where they
+// suffice.
+PictureInfo VerifyPictureMember(const ZipReader& archive, const ZipEntry& member,
+                                const std::string& ext) {
+    std::vector<std::uint8_t> head;
+    archive.Verify(member, [&](std::span<const std::uint8_t> chunk) {
+        const std::size_t wanted = std::min(chunk.size(), kProbeBytes - head.size());
+        head.insert(head.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(wanted));
+    });
     try {
-        return ProbePicture(archive.ReadPrefix(member, kProbeBytes), ext);
+        return ProbePicture(head, ext);
     } catch (const PictureError&) {
         if (member.Size <= kProbeBytes) {
             throw;
@@ -331,10 +338,9 @@ bool TCollectionFile::Load(const fs::path& path) {
         if (member == nullptr) {
             continue;
         }
-        // The picture stays in the file, but a damaged one is found now, not at its first edit.
-        archive->Verify(*member);
         try {
-            const PictureInfo picture = ProbeMember(*archive, *member, image.Ext);
+            // The picture stays in the file, but damage is found now, not at its first edit.
+            const PictureInfo picture = VerifyPictureMember(*archive, *member, image.Ext);
             image.Width = picture.width;
             image.Height = picture.height;
             image.Format = picture.format;
