@@ -1,6 +1,6 @@
 #include "core/image/Codecs.h"
 #include "core/main/uSlideshow.h"
-#include "core/messenger/NowPlaying.h"
+#include "support/RecordingMessengerClient.h"
 
 #include <filesystem>
 #include <fstream>
@@ -13,33 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the client was shown of one personal message.
-struct SentMessage {
-    std::string Text;
-    std::string Url;
-    std::string Category;
-    friend bool operator==(const SentMessage&, const SentMessage&) = default;
-};
-
-// A signed-in client in the given status that keeps the personal messages it receives.
-class RecordingClient : public IMessengerClient {
-public:
-    explicit RecordingClient(std::vector<SentMessage>& sent) : sent_(sent) {}
-    std::int32_t status = static_cast<std::int32_t>(ClientStatus::Online);
-
-    bool IsRunning() override { return true; }
-    std::string ReadFriendlyName() override { return "Alice"; }
-    std::int32_t ReadStatus() override { return status; }
-    void WriteProperty(int, const std::string&) override {}
-    void SendCopyData(std::uint32_t, std::span<const std::uint8_t> data) override {
-        const auto fields = ParseNowPlaying(DecodeNowPlayingBlock(data).value_or(""));
-        ASSERT_TRUE(fields.has_value());
-        sent_.push_back({fields->ShownText(), fields->Url(), fields->category});
-    }
-
-private:
-    std::vector<SentMessage>& sent_;
-};
+using test::RecordingMessengerClient;
+using test::SentMessage;
 
 // A collection whose entries have the given states; the plain thumbnail of entry i is grey
 // level 10 * i + 1, its badge pictures are other greys, so an export shows which was taken.
@@ -52,8 +27,7 @@ protected:
         fs::remove_all(folder_);
         manager_.emplace(folder_);
         manager_->SetStateIcons({Picture(24, 24, 200), Picture(24, 24, 201), Picture(24, 24, 202)});
-        auto client = std::make_unique<RecordingClient>(sent_);
-        client_ = client.get();
+        auto client = std::make_unique<RecordingMessengerClient>(records_);
         link_.emplace(std::move(client));
         show_.emplace(*manager_);
         show_->OnPreview = [this](int i) { previews_.push_back(i); };
@@ -84,8 +58,8 @@ protected:
 
     fs::path folder_;
     std::optional<TMsnHeadManager> manager_;
-    std::vector<SentMessage> sent_;
-    RecordingClient* client_ = nullptr;
+    RecordingMessengerClient::Records records_;
+    std::vector<SentMessage>& sent_ = records_.messages;
     std::optional<TMsnControl> link_;
     std::optional<TSlideshow> show_;
     std::vector<int> previews_;
