@@ -209,13 +209,22 @@ DibPixels DecodeRows(ByteReader& in, const DibHeader& header, const std::vector<
                      bool keepAlpha) {
     const int width = static_cast<int>(header.width);
     const int rows = static_cast<int>(header.Rows());
+    const bool rle =
+        header.compression == Compression::Rle8 || header.compression == Compression::Rle4;
+    const int bits = header.bitCount;
+    const std::size_t stride = RowStride(width, bits);
+    // Uncompressed pixels must all be there before the picture is made; the last row need
+    // not carry its padding.
+    if (!rle)
+        in.Require(stride * static_cast<std::size_t>(rows - 1) +
+                   (static_cast<std::size_t>(width) * bits + 7) / 8);
     DibPixels result{Picture(width, rows), {}};
     Picture& picture = result.picture;
     auto targetRow = [&](int fileRow) {
         return picture.Row(header.TopDown() ? fileRow : rows - 1 - fileRow);
     };
 
-    if (header.compression == Compression::Rle8 || header.compression == Compression::Rle4) {
+    if (rle) {
         const auto indices = ExpandRle(in, width, rows, header.compression == Compression::Rle4);
         for (int fileRow = 0; fileRow < rows; ++fileRow) {
             std::uint8_t* out = targetRow(fileRow);
@@ -230,11 +239,6 @@ DibPixels DecodeRows(ByteReader& in, const DibHeader& header, const std::vector<
         return result;
     }
 
-    const int bits = header.bitCount;
-    const std::size_t stride = RowStride(width, bits);
-    // The last row need not carry its padding.
-    in.Require(stride * static_cast<std::size_t>(rows - 1) +
-               (static_cast<std::size_t>(width) * bits + 7) / 8);
     std::array<std::uint32_t, 4> masks = header.masks;
     const bool fields = header.compression == Compression::BitFields ||
                         header.compression == Compression::AlphaBitFields;

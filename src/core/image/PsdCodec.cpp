@@ -123,6 +123,14 @@ Picture DecodePsd(Bytes bytes) {
         for (auto& size : packedSizes)
             size = in.U16BE();
     }
+    // The rows of the channels used must all be there before the picture is made.
+    std::size_t needed = rowBytes * height * static_cast<std::size_t>(used);
+    if (compression == 1) {
+        needed = 0;
+        for (std::size_t i = 0; i < height * static_cast<std::size_t>(used); ++i)
+            needed += packedSizes[i];
+    }
+    in.Require(needed);
 
     Picture picture(h.width, h.height);
     std::vector<std::uint8_t> black(h.mode == ColourMode::Cmyk ? width * height : 0);

@@ -145,10 +145,14 @@ Picture DecodeTga(Bytes bytes) {
     const bool grey16 = h.Base() == ImageType::Grey && h.pixelBits == 16; // grey + alpha
     const bool hasAlpha = grey16 || (h.pixelBits == 32 && h.Base() == ImageType::TrueColour);
     const int unpackBits = h.Base() == ImageType::Grey ? 8 : h.pixelBits;
+    // Enough data for every pixel must be there before the picture is made: all of it when
+    // uncompressed, a packet per 128 pixels at least when run-length encoded.
+    const long long total = static_cast<long long>(h.width) * h.height;
+    in.Require(static_cast<std::size_t>(h.Rle() ? (total + 127) / 128 * (1 + pixelBytes)
+                                                : total * pixelBytes));
     Picture picture(h.width, h.height);
     std::vector<std::uint8_t> alpha(hasAlpha ? static_cast<std::size_t>(h.width) * h.height : 0);
 
-    const long long total = static_cast<long long>(h.width) * h.height;
     long long written = 0;
     auto emit = [&](const std::uint8_t* p) {
         Rgba c;
