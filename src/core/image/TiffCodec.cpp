@@ -2,6 +2,7 @@
 // itself is held at full size; transparent parts on white.
 
 #include "core/image/FormatDecoders.h"
+#include "core/image/Orientation.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <tiffio.h>
+#include <utility>
 #include <vector>
 
 namespace tw::decoders {
@@ -101,6 +103,7 @@ TiffHandle Open(MemoryFile& file) {
     return tiff;
 }
 
+// The size as stored (before any turn).
 PictureInfo ReadSize(TIFF* tiff) {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -120,6 +123,27 @@ bool StartsAtBottom(std::uint16_t orientation) {
            orientation == ORIENTATION_LEFTBOT || orientation == ORIENTATION_RIGHTBOT;
 }
 
+std::uint16_t StoredOrientation(TIFF* tiff) {
+    std::uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    return orientation;
+}
+
+// libtiff mirrors the stored rows upright but does not turn them by a quarter; what turns the
+// mirrored rows of orientations 5 to 8 upright (numbered as EXIF, whose values TIFF shares).
+int RemainingTurn(std::uint16_t orientation) {
+    switch (orientation) {
+    case ORIENTATION_LEFTTOP:  // not mirrored: transpose
+    case ORIENTATION_RIGHTBOT: // mirrored both ways: transpose
+        return 5;
+    case ORIENTATION_RIGHTTOP: // mirrored left to right: transverse
+    case ORIENTATION_LEFTBOT:  // mirrored top to bottom: transverse
+        return 7;
+    default:
+        return 1;
+    }
+}
+
 } // namespace
 
 bool IsTiff(Bytes bytes) {
@@ -134,7 +158,10 @@ bool IsTiff(Bytes bytes) {
 PictureInfo ProbeTiff(Bytes bytes) {
     MemoryFile file{bytes};
     const TiffHandle tiff = Open(file);
-    return ReadSize(tiff.get());
+    PictureInfo info = ReadSize(tiff.get());
+    if (SwapsSides(RemainingTurn(StoredOrientation(tiff.get()))))
+        std::swap(info.width, info.height);
+    return info;
 }
 
 Picture DecodeTiff(Bytes bytes) {
@@ -180,7 +207,7 @@ Picture DecodeTiff(Bytes bytes) {
             }
         }
     }
-    return picture;
+    return Orient(std::move(picture), RemainingTurn(rgba.image.orientation));
 }
 
 } // namespace tw::decoders

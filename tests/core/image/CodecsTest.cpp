@@ -420,8 +420,8 @@ TEST(Jpeg, MissingEndMarkerStillDecodes) {
     EXPECT_LE(MaxDifference(DecodePicture(jpeg, ".jpg"), picture), 6);
 }
 
-// Photos are shown upright as their EXIF orientation says.
-TEST(Jpeg, ExifOrientationTurnsThePictureUpright) {
+// Photos are shown upright as their orientation (EXIF in JPEG, a tag in TIFF) says.
+TEST(Orientation, TurnsThePictureUpright) {
     const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
     Picture stored(32, 16); // quadrants: red, green over blue, white
     for (int y = 0; y < 16; ++y) {
@@ -439,23 +439,29 @@ TEST(Jpeg, ExifOrientationTurnsThePictureUpright) {
         {5, 16, 32, red, blue, green, white}, {6, 16, 32, blue, red, white, green},
         {7, 16, 32, white, green, blue, red}, {8, 16, 32, green, white, red, blue},
     };
+    const std::pair<std::string, std::function<Bytes(int)>> writers[] = {
+        {".jpg", [&](int o) { return WriteJpeg(stored, 100, false, o); }},
+        {".tif", [&](int o) { return WriteTiffAsStored(stored, o); }},
+    };
     auto near = [](Rgb a, Rgb b) {
         return std::abs(a.r - b.r) <= 8 && std::abs(a.g - b.g) <= 8 && std::abs(a.b - b.b) <= 8;
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.orientation);
-        const Bytes jpeg = WriteJpeg(stored, 100, false, c.orientation);
-        const PictureInfo info = ProbePicture(jpeg, ".jpg");
-        EXPECT_EQ(info.width, c.width);
-        EXPECT_EQ(info.height, c.height);
-        const Picture upright = DecodePicture(jpeg, ".jpg");
-        ASSERT_EQ(upright.Width(), c.width);
-        ASSERT_EQ(upright.Height(), c.height);
-        const int r = c.width - 1, b = c.height - 1;
-        EXPECT_TRUE(near(PixelAt(upright, 0, 0), c.topLeft));
-        EXPECT_TRUE(near(PixelAt(upright, r, 0), c.topRight));
-        EXPECT_TRUE(near(PixelAt(upright, 0, b), c.bottomLeft));
-        EXPECT_TRUE(near(PixelAt(upright, r, b), c.bottomRight));
+    for (const auto& [extension, write] : writers) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(extension + " " + std::to_string(c.orientation));
+            const Bytes bytes = write(c.orientation);
+            const PictureInfo info = ProbePicture(bytes, extension);
+            EXPECT_EQ(info.width, c.width);
+            EXPECT_EQ(info.height, c.height);
+            const Picture upright = DecodePicture(bytes, extension);
+            ASSERT_EQ(upright.Width(), c.width);
+            ASSERT_EQ(upright.Height(), c.height);
+            const int r = c.width - 1, b = c.height - 1;
+            EXPECT_TRUE(near(PixelAt(upright, 0, 0), c.topLeft));
+            EXPECT_TRUE(near(PixelAt(upright, r, 0), c.topRight));
+            EXPECT_TRUE(near(PixelAt(upright, 0, b), c.bottomLeft));
+            EXPECT_TRUE(near(PixelAt(upright, r, b), c.bottomRight));
+        }
     }
     // The hint speaks of the upright picture: 16 x 32 at least needs half of 32 x 64.
     const Picture reduced =

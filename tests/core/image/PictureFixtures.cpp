@@ -368,6 +368,27 @@ Bytes WriteTiff(const Picture& picture, TiffOrientation orientation,
     return bytes;
 }
 
+Bytes WriteTiffAsStored(const Picture& stored, int orientation) {
+    const auto path = TempTiffPath();
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, stored.Width());
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, stored.Height());
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 3);
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
+    for (int y = 0; y < stored.Height(); ++y) {
+        std::vector<std::uint8_t> row(stored.Row(y), stored.Row(y) + stored.Stride());
+        TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
+    }
+    TIFFClose(tiff);
+    Bytes bytes = ReadFile(path);
+    std::filesystem::remove(path);
+    return bytes;
+}
+
 Bytes WriteTiffHeaderOnly(std::uint32_t width, std::uint32_t height) {
     const auto path = TempTiffPath();
     TIFF* tiff = TIFFOpen(path.c_str(), "w");

@@ -58,6 +58,8 @@ Bytes WriteGif(const Picture& picture, int transparentIndex = -1, bool interlace
 enum class TiffOrientation { TopLeft, BottomLeft };
 Bytes WriteTiff(const Picture& picture, TiffOrientation orientation = TiffOrientation::TopLeft,
                 const std::vector<std::uint8_t>& alpha = {});
+// The rows as given, tagged with an orientation (1..8) that says how to turn them upright.
+Bytes WriteTiffAsStored(const Picture& stored, int orientation);
 // A TIFF header claiming a size without carrying the pixels.
 Bytes WriteTiffHeaderOnly(std::uint32_t width, std::uint32_t height);
 
