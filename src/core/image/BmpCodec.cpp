@@ -81,15 +81,17 @@ DibHeader ReadDibHeader(ByteReader& in) {
         in.Skip(12); // image size, resolution
         header.coloursUsed = in.U32LE();
     }
-    if (header.headerSize >= 52) {
+    // OS/2 2.x headers (16 to 64 bytes other than the Windows sizes 40, 52 and 56) carry no
+    // colour masks and number their compressions differently; only uncompressed and RLE are
+    // shared.
+    const bool os2 =
+        header.headerSize == 64 || (header.headerSize != kInfoHeaderSize && header.headerSize < 52);
+    if (!os2 && header.headerSize >= 52) {
         in.Seek(start + kInfoHeaderSize);
         for (std::size_t i = 0; i < (header.headerSize >= 56 ? 4u : 3u); ++i)
             header.masks[i] = in.U32LE();
     }
     in.Seek(start + header.headerSize);
-    // OS/2 2.x headers (16 to 64 bytes other than the Windows sizes) number their
-    // compressions differently; only uncompressed and RLE are shared.
-    const bool os2 = header.headerSize != kInfoHeaderSize && header.headerSize < 52;
     if (os2 && header.compression != Compression::Rgb && header.compression != Compression::Rle8 &&
         header.compression != Compression::Rle4)
         throw PictureError("the BMP file uses an OS/2 compression that is not supported");

@@ -328,6 +328,10 @@ TEST(Refusal, OversizedAndDamagedHeadersGiveClearErrors) {
     badCrc[29] ^= 0xFF; // inside IHDR's CRC
     Bytes unknownCompression = WriteBmp(Pattern(4, 4, 4), BmpLayout::Bits4);
     unknownCompression[30] = 9;
+    Bytes os2Rle24 = WriteBmpHeader(4, 4, 24); // an OS/2 2.x header of 64 bytes
+    os2Rle24[14] = 64;
+    os2Rle24[30] = 4; // run-length 24-bit, which Windows numbers as JPEG
+    os2Rle24.resize(14 + 64 + 64, 0);
     Bytes rleTopDown = WriteBmp(Pattern(4, 4, 4), BmpLayout::Rle8);
     for (std::size_t i = 22; i < 26; ++i) // height -4: top-down
         rleTopDown[i] = i == 22 ? 0xFC : 0xFF;
@@ -337,6 +341,7 @@ TEST(Refusal, OversizedAndDamagedHeadersGiveClearErrors) {
         {"BmpNoPixels", WriteBmpHeader(0, 10, 24), ".bmp", "no pixels"},
         {"BmpDepth7", WriteBmpHeader(4, 4, 7), ".bmp", "depth"},
         {"BmpUnknownCompression", unknownCompression, ".bmp", "compression"},
+        {"BmpOs2Rle24", os2Rle24, ".bmp", "OS/2 compression"},
         {"BmpRleTopDown", rleTopDown, ".bmp", "damaged"},
         {"PngTooTall", PngHeaderOnly(1, 16385), ".png", "too large"},
         {"PngBadCrc", badCrc, ".png", "damaged"},
