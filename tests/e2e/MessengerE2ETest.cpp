@@ -4,98 +4,20 @@
 #include "core/messenger/uMsnControl.h"
 #include "platform/MessageWindows.h"
 #include "support/RuntimeFixture.h"
+#include "support/StandInProcess.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 namespace tw {
 namespace {
 
 using namespace std::chrono_literals;
-using Args = std::vector<std::string>;
+using test::Args;
+using test::Command;
+using test::StandIn;
 using Events = std::vector<std::string>;
-
-constexpr auto kStartTimeout = 30s; // generous for sanitizer builds
-
-// Starts the stand-in with `args` and returns its process id.
-pid_t Spawn(const Args& args) {
-    std::vector<std::string> argv = {TILEWICK_MESSENGER};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> argp;
-    for (auto& a : argv) {
-        argp.push_back(a.data());
-    }
-    argp.push_back(nullptr);
-    pid_t pid = -1;
-    EXPECT_EQ(::posix_spawn(&pid, TILEWICK_MESSENGER, nullptr, nullptr, argp.data(), environ), 0);
-    return pid;
-}
-
-// The exit status once the process ended within `timeout`.
-std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            return status;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-}
-
-// Runs a command of the stand-in to its end; its exit code.
-int Command(const Args& args) {
-    const auto status = WaitFor(Spawn(args), kStartTimeout);
-    return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
-}
-
-// One running stand-in, headless, logging every call it receives.
-class StandIn {
-public:
-    StandIn(const std::filesystem::path& log, Args args) {
-        args.insert(args.end(), {"--headless", "--log", log.string()});
-        pid_ = Spawn(args);
-        const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-        while (FindWindows(kMessengerWindowClass).empty() &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(10ms);
-        }
-        EXPECT_FALSE(FindWindows(kMessengerWindowClass).empty()) << "the stand-in did not start";
-    }
-    ~StandIn() {
-        if (!ended_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    void Quit() {
-        EXPECT_EQ(Command({"quit"}), 0);
-        End();
-    }
-    void Kill() {
-        ::kill(pid_, SIGKILL);
-        End();
-    }
-    // Waits for the process to end; its exit status.
-    std::optional<int> End() {
-        const auto status = WaitFor(pid_, kStartTimeout);
-        ended_ = status.has_value();
-        return status;
-    }
-
-private:
-    pid_t pid_ = -1;
-    bool ended_ = false;
-};
 
 class MessengerE2ETest : public test::RuntimeFixture {
 protected:

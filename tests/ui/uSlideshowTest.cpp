@@ -1,6 +1,7 @@
 #include "ui/main/uSlideshow.h"
 
 #include "EngineFixture.h"
+#include "SlideshowWindow.h"
 #include "core/app/uSettings.h"
 #include "core/messenger/uMsnControl.h"
 #include "support/RecordingMessengerClient.h"
@@ -15,25 +16,10 @@
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
-#include <map>
 #include <optional>
 
 namespace tw::test {
 namespace {
-
-// The picture list as the controls see it.
-class FakeRows : public IPictureRows {
-public:
-    int rows = 0;
-    int selected = -1;
-    std::vector<int> previews;
-    std::map<int, int> rowImages;
-
-    int RowCount() const override { return rows; }
-    int SelectedRow() const override { return selected; }
-    void DrawPreview(int i) override { previews.push_back(i); }
-    void SetRowImage(int row, int image) override { rowImages[row] = image; }
-};
 
 // A window with the slideshow's and the status controls' components, a collection of
 // entries with personal messages and a link to a client that records what it is sent.
@@ -41,28 +27,7 @@ class SlideshowControlsTest : public EngineFixture {
 protected:
     void SetUp() override {
         EngineFixture::SetUp();
-        for (const char* name :
-             {"acPlay", "acStop", "acShuffle", "acRepeat", "acApply", "menuSwitch", "menuRandom",
-              "miSwitch", "miRandom", "N5s1", "N15s1", "N20s1", "N30s1", "N60s1"}) {
-            auto* action = new QAction(Main.get());
-            action->setObjectName(QString::fromLatin1(name));
-        }
-        Action("acPlay")->setText(QStringLiteral("&Start slideshow"));
-        Action("acStop")->setText(QStringLiteral("S&top slideshow"));
-        Action("acShuffle")->setText(QStringLiteral("&Random Order"));
-        Action("acShuffle")->setToolTip(QStringLiteral("Random  Order"));
-        Action("acRepeat")->setText(QStringLiteral("&Random  Order"));
-        Action("acRepeat")->setToolTip(QStringLiteral("Random  Order"));
-        for (const char* name : {"btnSwitch", "btnRand"}) {
-            Named<QToolButton>(name);
-        }
-        Named<QSlider>("sldDelay");
-        Named<QLabel>("lbDelayTime");
-        Named<QLabel>("lbFriendlyName")->setText(QStringLiteral("Your MSN isn't signed in."));
-        for (const char* name : {"cbbPersonalIcon", "cbbPersonalMsg", "cbbPersonalURL"}) {
-            Named<QComboBox>(name);
-        }
-        Named<QMenu>("Setstatewhenthisheaddisplay1");
+        AddSlideshowComponents(*Main);
 
         Manager.emplace((Root / "data").string());
         Manager->SetStateIcons({Picture(24, 24, 1), Picture(24, 24, 2), Picture(24, 24, 3)});
@@ -80,17 +45,8 @@ protected:
         EngineFixture::TearDown();
     }
 
-    template <typename T> T* Named(const char* name) {
-        auto* widget = new T(Main.get());
-        widget->setObjectName(QString::fromLatin1(name));
-        return widget;
-    }
-    QAction* Action(const char* name) const {
-        return Main->findChild<QAction*>(QString::fromLatin1(name));
-    }
-    template <typename T> T* Widget(const char* name) const {
-        return Main->findChild<T*>(QString::fromLatin1(name));
-    }
+    QAction* Action(const char* name) const { return Component<QAction>(*Main, name); }
+    template <typename T> T* Widget(const char* name) const { return Component<T>(*Main, name); }
 
     // Entries with these messages and states; every entry has a row.
     void Collection(const std::vector<std::pair<std::string, TMsnState>>& entries) {
