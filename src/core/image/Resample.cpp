@@ -10,11 +10,13 @@
 namespace tw {
 namespace {
 
-// Weights along one axis sum to exactly kOne, so equal sizes copy exactly and a flat area
+// Weights along one axis sum to exactly 2^bits, so equal sizes copy exactly and a flat area
 // stays flat. 22 bits keep even a 16384-to-1 reduction accurate (256 per tap) while a
-// column sum of 8-bit values still fits 32 bits.
+// column sum of 8-bit values still fits 32 bits. Where a target row covers few source rows,
+// 14 bits are as accurate and let the row sums use 16-bit multiplications, twice as fast.
 constexpr int kWeightBits = 22;
-constexpr std::int64_t kOne = std::int64_t{1} << kWeightBits;
+constexpr int kShortWeightBits = 14;
+constexpr int kMaxTapsForShortWeights = 64;
 
 // Which source pixels each destination pixel of a run covers along one axis, and how much.
 struct AxisWeights {
@@ -31,9 +33,11 @@ struct AxisWeights {
 // Destination pixel d of `destSize` covers the source interval [d * S, (d + 1) * S) in units
 // where a source pixel is destSize long; each source pixel weighs what it overlaps. Only the
 // destination pixels [begin, end) are computed, so a huge zoom costs only what is visible.
-AxisWeights ComputeAxis(int sourceSize, long long destSize, long long begin, long long end) {
+AxisWeights ComputeAxis(int sourceSize, long long destSize, long long begin, long long end,
+                        int bits) {
     const std::int64_t s = sourceSize;
     const std::int64_t d = destSize;
+    const std::int64_t one = std::int64_t{1} << bits;
     AxisWeights axis;
     const auto n = static_cast<std::size_t>(end - begin);
     axis.first.reserve(n);
@@ -45,14 +49,14 @@ AxisWeights ComputeAxis(int sourceSize, long long destSize, long long begin, lon
         const std::int64_t firstSource = lo / d;
         const std::int64_t lastSource = (hi - 1) / d;
         // Rounding the running total keeps every weight within one unit of exact and the
-        // sum at exactly kOne.
+        // sum at exactly `one`.
         std::int64_t covered = 0;
         std::int64_t previous = 0;
         int first = -1;
         const auto start = axis.weights.size();
         for (std::int64_t src = firstSource; src <= lastSource; ++src) {
             covered += std::min(hi, (src + 1) * d) - std::max(lo, src * d);
-            const std::int64_t total = (covered * kOne + s / 2) / s;
+            const std::int64_t total = (covered * one + s / 2) / s;
             const auto weight = static_cast<std::int32_t>(total - previous);
             previous = total;
             if (weight == 0 && first < 0)
@@ -91,16 +95,17 @@ Span Vertical(const PixelRect& r) {
 
 // sums[i] += weight * pixels[i]. Blocks of a fixed length let the compiler use vector
 // instructions without a run-time alias check.
-void AddWeightedRow(const std::uint8_t* __restrict pixels, std::int32_t weight,
+template <typename Weight>
+void AddWeightedRow(const std::uint8_t* __restrict pixels, Weight weight,
                     std::int32_t* __restrict sums, std::size_t count) {
     constexpr std::size_t kBlock = 16;
     std::size_t i = 0;
     for (; i + kBlock <= count; i += kBlock) {
         for (std::size_t k = 0; k < kBlock; ++k)
-            sums[i + k] += pixels[i + k] * weight;
+            sums[i + k] += static_cast<Weight>(pixels[i + k]) * weight;
     }
     for (; i < count; ++i)
-        sums[i] += pixels[i] * weight;
+        sums[i] += static_cast<Weight>(pixels[i]) * weight;
 }
 
 // Columns first: for each target row the covered source rows are summed into one row of
@@ -108,10 +113,17 @@ void AddWeightedRow(const std::uint8_t* __restrict pixels, std::int32_t weight,
 // stay in the first-level cache while every covered source row is added.
 void Resample(const Picture& source, Picture& target, const PixelRect& destination, Span xs,
               Span ys) {
-    const AxisWeights across = ComputeAxis(source.Width(), destination.width,
-                                           xs.begin - destination.left, xs.end - destination.left);
-    const AxisWeights down = ComputeAxis(source.Height(), destination.height,
-                                         ys.begin - destination.top, ys.end - destination.top);
+    const AxisWeights across =
+        ComputeAxis(source.Width(), destination.width, xs.begin - destination.left,
+                    xs.end - destination.left, kWeightBits);
+    const long long maxRowTaps = source.Height() / destination.height + 2;
+    const bool shortWeights = maxRowTaps <= kMaxTapsForShortWeights;
+    const int rowBits = shortWeights ? kShortWeightBits : kWeightBits;
+    const AxisWeights down =
+        ComputeAxis(source.Height(), destination.height, ys.begin - destination.top,
+                    ys.end - destination.top, rowBits);
+    const int shift = rowBits + kWeightBits;
+    const std::int64_t half = std::int64_t{1} << (shift - 1);
     const int columnBegin = across.SourceBegin();
     const auto sums = static_cast<std::size_t>(across.SourceEnd() - columnBegin) * 3;
     std::vector<std::int32_t> columnSums(sums);
@@ -125,7 +137,12 @@ void Resample(const Picture& source, Picture& target, const PixelRect& destinati
             for (int tap = 0; tap < down.count[row]; ++tap) {
                 const std::uint8_t* pixels =
                     source.Row(down.first[row] + tap) + 3 * static_cast<std::size_t>(columnBegin);
-                AddWeightedRow(pixels + chunk, rowWeights[tap], columnSums.data() + chunk, count);
+                if (shortWeights)
+                    AddWeightedRow(pixels + chunk, static_cast<std::int16_t>(rowWeights[tap]),
+                                   columnSums.data() + chunk, count);
+                else
+                    AddWeightedRow(pixels + chunk, rowWeights[tap], columnSums.data() + chunk,
+                                   count);
             }
         }
         std::uint8_t* out =
@@ -141,11 +158,9 @@ void Resample(const Picture& source, Picture& target, const PixelRect& destinati
                 g += static_cast<std::int64_t>(sum[1]) * weights[tap];
                 b += static_cast<std::int64_t>(sum[2]) * weights[tap];
             }
-            constexpr int kShift = 2 * kWeightBits;
-            constexpr std::int64_t kHalf = std::int64_t{1} << (kShift - 1);
-            out[0] = static_cast<std::uint8_t>((r + kHalf) >> kShift);
-            out[1] = static_cast<std::uint8_t>((g + kHalf) >> kShift);
-            out[2] = static_cast<std::uint8_t>((b + kHalf) >> kShift);
+            out[0] = static_cast<std::uint8_t>((r + half) >> shift);
+            out[1] = static_cast<std::uint8_t>((g + half) >> shift);
+            out[2] = static_cast<std::uint8_t>((b + half) >> shift);
         }
     }
 }

@@ -63,6 +63,7 @@ TEST(Stretch, MatchesTheExactAreaAverageAtEveryRatio) {
         {2, 2, 16, 16},  // whole factors up
         {10, 1, 4, 3},   // down across, up along
         {1000, 3, 1, 1}, // one pixel of many
+        {2, 700, 3, 2},  // hundreds of rows to one
         {97, 61, 96, 96},
     };
     for (const Case& c : cases) {
