@@ -96,7 +96,6 @@ protected:
         Link.emplace(std::make_unique<BusMessengerClient>());
         Show.emplace(TSlideshowWidgets::Find(Main.get()), Rows, *Manager, *Engine);
         Status.emplace(TStatusWidgets::Find(Main.get()), Rows, *Manager, *Engine);
-        Show->SetLink(&*Link);
         Status->Attach(*Link, *Show);
         Show->LoadStartState();
     }

@@ -70,7 +70,6 @@ protected:
     void Start() {
         Show.emplace(TSlideshowWidgets::Find(Main.get()), Rows, *Manager, *Engine);
         Status.emplace(TStatusWidgets::Find(Main.get()), Rows, *Manager, *Engine);
-        Show->SetLink(&*Link);
         Status->Attach(*Link, *Show);
         Show->LoadStartState();
         Status->RebuildDropDowns();
@@ -147,6 +146,20 @@ TEST_F(SlideshowControlsTest, ButtonsAndMenusNameTheCommandAClickPerforms) {
 
     Show.reset();
     EXPECT_FALSE(Settings().ReadBool("SwitchON", true)) << "stored when the window goes";
+}
+
+TEST_F(SlideshowControlsTest, ALanguageChangeKeepsWhatTheProgramSet) {
+    Start();
+    ClientStatus(ClientStatus::Busy);
+    // What applying a language does to these components: their design texts come back.
+    Action("menuSwitch")->setText(QStringLiteral("&Enable slideshow"));
+    Action("menuRandom")->setText(QStringLiteral("Disable r&andom"));
+    Widget<QLabel>("lbFriendlyName")->setText(QStringLiteral("Your MSN isn't signed in."));
+    emit Engine->LanguageChanged();
+
+    EXPECT_EQ(Action("menuSwitch")->text(), "S&top slideshow");
+    EXPECT_EQ(Action("menuRandom")->text(), "&Random Order");
+    EXPECT_EQ(Widget<QLabel>("lbFriendlyName")->text(), "Alice(Busy)");
 }
 
 TEST_F(SlideshowControlsTest, SpeedItemsSetTheDelayOnlyWhenItChanges) {

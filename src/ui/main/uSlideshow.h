@@ -59,7 +59,8 @@ public:
     // Stores whether the slideshow runs, once the start state was read.
     ~TSlideshowControls() override;
 
-    // The Messenger link, once the window has created it; not owned.
+    // The Messenger link, once the window has created it, and null again before it goes;
+    // not owned.
     void SetLink(TMsnControl* link) { link_ = link; }
     // Delay, slideshow switch and random order from the settings.
     void LoadStartState();

@@ -115,6 +115,7 @@ void TStatusControls::MakeStatusItems() {
 }
 
 void TStatusControls::Attach(TMsnControl& link, TSlideshowControls& slideshow) {
+    slideshow.SetLink(&link);
     link.OnStateChange = [this, &slideshow](TMsnState state) {
         slideshow.StateChanged(state);
         StateChanged(state);

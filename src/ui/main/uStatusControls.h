@@ -47,8 +47,8 @@ public:
     TStatusControls(const TStatusWidgets& widgets, IPictureRows& rows, TMsnHeadManager& manager,
                     TEngineServices& engine, QObject* parent = nullptr);
 
-    // Follows the link's notifications: a new status goes to the slideshow first, then to
-    // the name label.
+    // Gives the slideshow the link and follows the link's notifications: a new status goes
+    // to the slideshow first, then to the name label.
     void Attach(TMsnControl& link, TSlideshowControls& slideshow);
 
     // The status item for `state`: ties the selected entry to it and shows its badge.
