@@ -88,6 +88,8 @@ TStatusControls::TStatusControls(const TStatusWidgets& widgets, IPictureRows& ro
             &TStatusControls::cbbPersonalMsgChange);
     connect(w_.cbbPersonalURL, &QComboBox::editTextChanged, this,
             &TStatusControls::cbbPersonalMsgChange);
+    // Until the link reports, the label's caption says that nobody is signed in.
+    w_.lbFriendlyName->setStyleSheet(QStringLiteral("color: red;"));
     // A language puts the label's design caption back.
     connect(&engine_, &TEngineServices::LanguageChanged, this, &TStatusControls::ShowNameLabel);
 }
