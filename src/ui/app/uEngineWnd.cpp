@@ -46,6 +46,9 @@ void TfrmEngineWnd::FormCreate() {
 
     HeadManager = std::make_unique<TMsnHeadManager>(Settings().DataFolder());
     HeadManager->SetStateIcons(ToPictures(imgState));
+    EditorWindows = std::make_unique<TEditorWindows>(*this);
+    HeadManager->SetHeadEditor(EditorWindows.get());
+    HeadManager->SetAnimationGuide(EditorWindows.get());
     CollectionFile = std::make_unique<TCollectionFile>(*HeadManager);
     CollectionFile->OnLoadProgress = [this](int position, int total) {
         ShowLoadingProgress(position, total);
@@ -59,6 +62,7 @@ void TfrmEngineWnd::FormDestroy() {
     delete ProgressWindow();
     CollectionFile.reset();
     HeadManager.reset();
+    EditorWindows.reset();
 }
 
 void TfrmEngineWnd::ShowCurrentUserOnlyNotice() {

@@ -3,6 +3,7 @@
 #include "core/collection/uCollectionFile.h"
 #include "core/collection/uMsnHeadManager.h"
 #include "ui/app/uEngineServices.h"
+#include "ui/editors/uEditorWindows.h"
 
 #include <memory>
 
@@ -22,6 +23,8 @@ public:
     // with the progress window.
     std::unique_ptr<TMsnHeadManager> HeadManager;
     std::unique_ptr<TCollectionFile> CollectionFile;
+    // The display picture editor and the animation guide that the manager runs.
+    std::unique_ptr<TEditorWindows> EditorWindows;
 
 private:
     // Chooses the settings scope and selects the data folder, loads the language and creates
