@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <fstream>
+#include <utility>
 
 namespace tw {
 namespace {
@@ -17,8 +18,8 @@ using decoders::Bytes;
 constexpr std::uintmax_t kMaxFileBytes = 1ull << 30;
 
 struct Format {
-    std::string_view name;
-    std::array<std::string_view, 4> extensions; // lower case, without the dot
+    std::string_view description;
+    std::array<std::string_view, 4> extensions; // lower case, without the dot; unused ones empty
     bool (*recognise)(Bytes);
     PictureInfo (*probe)(Bytes);
     Picture (*decode)(Bytes, const DecodeHint&);
@@ -26,42 +27,42 @@ struct Format {
 
 // Registration order is the order in which content is tried.
 constexpr std::array kFormats{
-    Format{"jpeg",
+    Format{"JPEG images",
            {"jpg", "jpeg", "jpe", "jfif"},
            decoders::IsJpeg,
            decoders::ProbeJpeg,
            decoders::DecodeJpeg},
-    Format{"png",
+    Format{"PNG images",
            {"png"},
            decoders::IsPng,
            decoders::ProbePng,
            [](Bytes b, const DecodeHint&) { return decoders::DecodePng(b); }},
-    Format{"gif",
+    Format{"GIF images",
            {"gif"},
            decoders::IsGif,
            decoders::ProbeGif,
            [](Bytes b, const DecodeHint&) { return decoders::DecodeGif(b); }},
-    Format{"tiff",
+    Format{"TIFF images",
            {"tif", "tiff"},
            decoders::IsTiff,
            decoders::ProbeTiff,
            [](Bytes b, const DecodeHint&) { return decoders::DecodeTiff(b); }},
-    Format{"bmp",
+    Format{"Windows bitmaps",
            {"bmp", "dib", "rle"},
            decoders::IsBmp,
            decoders::ProbeBmp,
            [](Bytes b, const DecodeHint&) { return decoders::DecodeBmp(b); }},
-    Format{"ico",
+    Format{"Windows icons",
            {"ico", "cur"},
            decoders::IsIco,
            decoders::ProbeIco,
            [](Bytes b, const DecodeHint&) { return decoders::DecodeIco(b); }},
-    Format{"psd",
+    Format{"Photoshop images",
            {"psd"},
            decoders::IsPsd,
            decoders::ProbePsd,
            [](Bytes b, const DecodeHint&) { return decoders::DecodePsd(b); }},
-    Format{"tga",
+    Format{"Targa images",
            {"tga", "vda", "icb", "vst"},
            decoders::IsTga,
            decoders::ProbeTga,
@@ -70,13 +71,17 @@ constexpr std::array kFormats{
 
 constexpr std::array<std::string_view, 2> kMetafileExtensions{"wmf", "emf"};
 
-std::string NormaliseExtension(std::string_view extension) {
-    if (!extension.empty() && extension.front() == '.')
-        extension.remove_prefix(1);
-    std::string lower(extension);
+std::string Lower(std::string_view text) {
+    std::string lower(text);
     std::ranges::transform(lower, lower.begin(),
                            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return lower;
+}
+
+std::string NormaliseExtension(std::string_view extension) {
+    if (!extension.empty() && extension.front() == '.')
+        extension.remove_prefix(1);
+    return Lower(extension);
 }
 
 // The format that decodes these bytes: content first, extension second.
@@ -167,6 +172,41 @@ Picture LoadPicture(const std::filesystem::path& path, const DecodeHint& hint) {
     } catch (const PictureError& error) {
         throw PictureError("Cannot open the picture \"" + path.string() + "\": " + error.what());
     }
+}
+
+std::vector<PictureFormat> ReadablePictureFormats() {
+    std::vector<PictureFormat> formats;
+    for (const Format& format : kFormats) {
+        PictureFormat readable{std::string(format.description), {}};
+        for (const std::string_view extension : format.extensions) {
+            if (!extension.empty())
+                readable.extensions.emplace_back(extension);
+        }
+        std::ranges::sort(readable.extensions);
+        formats.push_back(std::move(readable));
+    }
+    // As a reader sorts: "Photoshop" before "PNG".
+    std::ranges::sort(formats, {},
+                      [](const PictureFormat& format) { return Lower(format.description); });
+    return formats;
+}
+
+std::string PictureDialogFilter() {
+    auto patterns = [](const std::vector<std::string>& extensions) {
+        std::string text;
+        for (const std::string& extension : extensions)
+            text += (text.empty() ? "*." : " *.") + extension;
+        return text;
+    };
+    const std::vector<PictureFormat> formats = ReadablePictureFormats();
+    std::vector<std::string> all;
+    for (const PictureFormat& format : formats)
+        all.insert(all.end(), format.extensions.begin(), format.extensions.end());
+    std::ranges::sort(all);
+    std::string filter = "All images (" + patterns(all) + ")";
+    for (const PictureFormat& format : formats)
+        filter += ";;" + format.description + " (" + patterns(format.extensions) + ")";
+    return filter;
 }
 
 std::vector<std::uint8_t> EncodeBmp24(const Picture& picture) {

@@ -40,6 +40,18 @@ Picture DecodePicture(std::span<const std::uint8_t> bytes, std::string_view exte
 // Reads and decodes a file; the error message names the file.
 Picture LoadPicture(const std::filesystem::path& path, const DecodeHint& hint = {});
 
+// A format that can be read, as the open-picture dialogs list it.
+struct PictureFormat {
+    std::string description;             // "JPEG images"
+    std::vector<std::string> extensions; // lower case, without the dot, sorted
+};
+// Every readable format, sorted by description.
+std::vector<PictureFormat> ReadablePictureFormats();
+// The open-picture dialogs' filter in name-filter syntax (entries separated by ";;"): "All
+// images" with every extension first, then one entry per format, e.g.
+// "All images (*.bmp *.cur ...);;GIF images (*.gif);;JPEG images (*.jfif *.jpe *.jpeg *.jpg);;..."
+std::string PictureDialogFilter();
+
 // A 24-bit BMP file (BITMAPFILEHEADER + BITMAPINFOHEADER, bottom-up rows padded to 4 bytes).
 std::vector<std::uint8_t> EncodeBmp24(const Picture& picture);
 

@@ -3,6 +3,7 @@
 #include "PictureFixtures.h"
 #include "core/image/Resample.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -539,6 +540,35 @@ TEST_F(LoadPictureTest, PassesTheHintToTheDecoder) {
     const Picture reduced = LoadPicture(path, {8, 6});
     EXPECT_EQ(reduced.Width(), 8);
     EXPECT_EQ(reduced.Height(), 6);
+}
+
+// The dialogs' list of formats -------------------------------------------------------------------
+
+TEST(PictureDialogFilter, ListsAllImagesFirstThenEachFormatByDescription) {
+    const std::string filter = PictureDialogFilter();
+    std::vector<std::string> entries;
+    for (std::size_t start = 0; start <= filter.size();) {
+        const std::size_t end = std::min(filter.find(";;", start), filter.size());
+        entries.push_back(filter.substr(start, end - start));
+        start = end + 2;
+    }
+    ASSERT_GE(entries.size(), 9u);
+    EXPECT_EQ(entries[0].rfind("All images (*.bmp *.cur ", 0), 0u) << entries[0];
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    EXPECT_TRUE(std::is_sorted(entries.begin() + 1, entries.end(),
+                               [&](const auto& a, const auto& b) { return lower(a) < lower(b); }))
+        << filter;
+    EXPECT_NE(filter.find(";;JPEG images (*.jfif *.jpe *.jpeg *.jpg);;"), std::string::npos);
+    EXPECT_EQ(filter.find("wmf"), std::string::npos); // metafiles cannot be read
+    // Every format the decoders read is offered, under "All images" too.
+    for (const FormatCase& c : FormatCases()) {
+        const std::string pattern = "*" + c.extension;
+        EXPECT_NE(entries[0].find(pattern + " "), std::string::npos) << pattern;
+    }
 }
 
 // BMP output -------------------------------------------------------------------------------------
