@@ -206,6 +206,23 @@ TEST_F(AnimationGuideTest, TheFramesRunBetweenTheKeyframesAndPreviewInALoop) {
     }
 }
 
+TEST_F(AnimationGuideTest, TheTitleAndTheNextButtonFollowTheLanguage) {
+    WriteProgramFile("langs/German.lan", "[Info]\nLanguage=Deutsch\n[TfrmAnimationGuide]\n"
+                                         "btnNext.Caption=&Weiter\n"
+                                         "btnNext.FinishCaption=&Fertig stellen\n"
+                                         "tsPreview.Caption=Vorschau\n");
+    auto guide = OpenGuide();
+    PrepareSlide(*guide);
+    guide->tsFrameCount->edtAniStep->setValue(2);
+    guide->btnNext->click();
+
+    Engine->SetLanguage("German");
+    EXPECT_EQ(guide->btnNext->text(), QStringLiteral("&Fertig stellen"));
+    EXPECT_EQ(Title(*guide), QStringLiteral("Vorschau"));
+    guide->btnPrevious->click();
+    EXPECT_EQ(guide->btnNext->text(), QStringLiteral("&Weiter"));
+}
+
 TEST_F(AnimationGuideTest, TheManagerAppendsTheSlideOnFinishAndDropsTheKeyframesEitherWay) {
     ASSERT_EQ(Manager->AddPictureFile(WriteBmp("own.bmp", Pattern(200, 200)), false), 0);
     for (const bool finish : {false, true}) {
