@@ -207,6 +207,7 @@ TEST_F(CollectionFileTest, SaveLoadSaveKeepsEverything) {
     other.SetStateIcons(Icons());
     TCollectionFile otherFile(other);
     ASSERT_TRUE(otherFile.LoadFromFile(first));
+    EXPECT_TRUE(fs::is_empty(other.TempFolder()));
     saved.fileName = first;
     EXPECT_TRUE(Take(other) == saved);
     EXPECT_EQ(other.Images()[0].Width, 320);
