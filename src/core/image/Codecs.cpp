@@ -235,16 +235,17 @@ std::vector<std::uint8_t> EncodeBmp24(const Picture& picture) {
     PutLE(out, imageSize, 4);
     PutLE(out, kPixelsPerMetre, 4);
     PutLE(out, kPixelsPerMetre, 4);
-    PutLE(out, 0, 4); // colours used
-    PutLE(out, 0, 4); // colours important
-    for (int y = picture.Height() - 1; y >= 0; --y) {
+    PutLE(out, 0, 4);                    // colours used
+    PutLE(out, 0, 4);                    // colours important
+    out.resize(kHeaders + imageSize, 0); // the padding stays zero
+    std::uint8_t* stored = out.data() + kHeaders;
+    for (int y = picture.Height() - 1; y >= 0; --y, stored += stride) {
         const std::uint8_t* row = picture.Row(y);
         for (std::uint32_t x = 0; x < width; ++x) {
-            out.push_back(row[3 * x + 2]);
-            out.push_back(row[3 * x + 1]);
-            out.push_back(row[3 * x]);
+            stored[3 * x] = row[3 * x + 2];
+            stored[3 * x + 1] = row[3 * x + 1];
+            stored[3 * x + 2] = row[3 * x];
         }
-        out.resize(out.size() + (stride - width * 3), 0);
     }
     return out;
 }
