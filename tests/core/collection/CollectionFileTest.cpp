@@ -296,8 +296,9 @@ TEST_F(CollectionFileTest, SourcePicturesStayInTheFileAndUnchangedMembersAreCopi
                     "zip -q -0 ../repacked.vkt 0_Image.jpg"),
               0);
     ASSERT_TRUE(file_->LoadFromFile(repacked));
-    const auto* source =
-        dynamic_cast<const ArchiveImageSource*>(manager_->Images()[0].Source.get());
+    // Held here, since the save below hands the slot a source in the new file.
+    const std::shared_ptr<const ImageSource> loaded = manager_->Images()[0].Source;
+    const auto* source = dynamic_cast<const ArchiveImageSource*>(loaded.get());
     ASSERT_NE(source, nullptr) << "the picture is left in the file";
     EXPECT_EQ(source->ReadBytes(), ReadFile(root_ / "pictures/a.jpg"));
 
