@@ -106,6 +106,10 @@ std::vector<FormatCase> FormatCases() {
          [](auto& p) { return WriteTga(p, false, false, true); }},
         {"TgaRleTopDown", ".tga", "tga", wide, 0,
          [](auto& p) { return WriteTga(p, true, true, false); }},
+        {"TgaColourMapped", ".tga", "tga", small, 0,
+         [](auto& p) { return WriteTgaColourMapped(p, false); }},
+        {"TgaRleColourMapped", ".tga", "tga", wide, 0,
+         [](auto& p) { return WriteTgaColourMapped(p, true); }},
         {"PsdRaw", ".psd", "psd", small, 0, [](auto& p) { return WritePsd(p, false); }},
         {"PsdPackBits", ".psd", "psd", wide, 0, [](auto& p) { return WritePsd(p, true); }},
     };

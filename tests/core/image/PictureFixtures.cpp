@@ -710,6 +710,45 @@ Bytes WriteTga(const Picture& picture, bool rle, bool topOrigin, bool withFooter
     return out.bytes;
 }
 
+Bytes WriteTgaColourMapped(const Picture& picture, bool rle) {
+    constexpr unsigned kFirstEntry = 5;
+    const std::vector<Rgb> palette = ColoursOf(picture);
+    ByteWriter out;
+    out.U8(0);
+    out.U8(1); // colour map present
+    out.U8(rle ? 9 : 1);
+    out.U16LE(kFirstEntry);
+    out.U16LE(static_cast<unsigned>(palette.size()));
+    out.U8(24);
+    out.U16LE(0);
+    out.U16LE(0);
+    out.U16LE(static_cast<unsigned>(picture.Width()));
+    out.U16LE(static_cast<unsigned>(picture.Height()));
+    out.U8(8);
+    out.U8(0x20); // top origin
+    for (const Rgb& c : palette)
+        out.Append({c.b, c.g, c.r});
+    std::vector<unsigned> indices;
+    for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x)
+            indices.push_back(kFirstEntry +
+                              static_cast<unsigned>(IndexOf(palette, PixelAt(picture, x, y))));
+    }
+    for (std::size_t i = 0; i < indices.size();) {
+        if (!rle) {
+            out.U8(indices[i++]);
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < indices.size() && run < 128 && indices[i + run] == indices[i])
+            ++run;
+        out.U8(static_cast<unsigned>(0x80 | (run - 1))); // runs only, of one pixel too
+        out.U8(indices[i]);
+        i += run;
+    }
+    return out.bytes;
+}
+
 // PSD ---------------------------------------------------------------------------------------
 
 namespace {

@@ -80,6 +80,8 @@ Bytes WriteIco(const std::vector<IconImage>& images);
 
 Bytes WriteTga(const Picture& picture, bool rle, bool topOrigin, bool withFooter,
                const std::vector<std::uint8_t>& alpha = {});
+// Colour-mapped, 8-bit indices into a 24-bit map that starts at index 5.
+Bytes WriteTgaColourMapped(const Picture& picture, bool rle);
 Bytes WritePsd(const Picture& picture, bool rle);
 
 } // namespace tw::fixtures
