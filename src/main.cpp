@@ -6,6 +6,7 @@
 #include "ui/app/uEngineWnd.h"
 #include "ui/app/uTrace.h"
 #include "ui/main/uMainForm.h"
+#include "ui/online/ResultBrowser.h"
 
 #include <QApplication>
 #include <chrono>
@@ -50,6 +51,7 @@ int main(int argc, char* argv[]) {
     }
     tw::Trace("role", "first");
 
+    tw::RegisterProgramScheme();
     QApplication app(argc, argv);
     // The loop ends when the main window closes, not when the last window does.
     QApplication::setQuitOnLastWindowClosed(false);

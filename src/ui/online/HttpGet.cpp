@@ -50,7 +50,7 @@ bool THttpGet::GetFile(const QString& url, const QString& fileName) {
 }
 
 bool THttpGet::Start(const QString& url) {
-    const QUrl address(url, QUrl::StrictMode);
+    const QUrl address(url);
     // Constants and result pages decide these addresses: never a local file or another scheme.
     if (!address.isValid() ||
         (address.scheme() != QLatin1String("http") && address.scheme() != QLatin1String("https"))) {

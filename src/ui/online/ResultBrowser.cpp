@@ -6,8 +6,11 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QUrl>
+#include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
 
 namespace tw {
 namespace {
@@ -32,6 +35,17 @@ void RestrictSettings(QWebEngineSettings& settings) {
     settings.setUnknownUrlSchemePolicy(S::DisallowUnknownUrlSchemes);
 }
 
+// Refuses every load of the program's scheme: its addresses are commands for the program, never
+// content. Without a handler the browser takes the scheme for unknown and drops its links before
+// the page's navigation check sees them.
+class TProgramSchemeRefusal : public QWebEngineUrlSchemeHandler {
+public:
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+    void requestStarted(QWebEngineUrlRequestJob* job) override {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+    }
+};
+
 bool IsBlockedKey(const QEvent* event) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease &&
         event->type() != QEvent::ShortcutOverride)
@@ -54,6 +68,9 @@ void RegisterProgramScheme() {
 }
 
 TResultPage::TResultPage(QObject* parent) : QWebEnginePage(parent) {
+    QWebEngineProfile* shared = profile();
+    if (shared->urlSchemeHandler(ProgramScheme) == nullptr)
+        shared->installUrlSchemeHandler(ProgramScheme, new TProgramSchemeRefusal(shared));
     RestrictSettings(*settings());
 }
 
