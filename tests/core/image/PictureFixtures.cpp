@@ -779,32 +779,66 @@ Bytes PackBits(const Bytes& row) {
 }
 } // namespace
 
-Bytes WritePsd(const Picture& picture, bool rle) {
+Bytes WritePsd(const Picture& picture, bool rle, PsdMode mode) {
     const int w = picture.Width();
     const int h = picture.Height();
-    constexpr int kChannels = 4; // RGB and an alpha channel, which the composite ignores
+    // Every mode carries one channel more than it uses (an alpha channel, which the
+    // flattened image ignores), so that readers must skip it.
+    const int used = mode == PsdMode::Rgb ? 3 : mode == PsdMode::Cmyk ? 4 : 1;
+    const int channels = used + 1;
+    const int depth = mode == PsdMode::Grey16 ? 16 : 8;
+    const std::vector<Rgb> palette = ColoursOf(picture);
     ByteWriter out;
     out.Text("8BPS");
     out.U16BE(1);
     for (int i = 0; i < 6; ++i)
         out.U8(0);
-    out.U16BE(kChannels);
+    out.U16BE(static_cast<unsigned>(channels));
     out.U32BE(static_cast<std::uint32_t>(h));
     out.U32BE(static_cast<std::uint32_t>(w));
-    out.U16BE(8);
-    out.U16BE(3); // RGB
-    out.U32BE(0); // colour mode data
+    out.U16BE(static_cast<unsigned>(depth));
+    out.U16BE(mode == PsdMode::Rgb       ? 3
+              : mode == PsdMode::Cmyk    ? 4
+              : mode == PsdMode::Indexed ? 2
+                                         : 1);
+    if (mode == PsdMode::Indexed) { // 256 reds, 256 greens, 256 blues
+        out.U32BE(768);
+        for (int component = 0; component < 3; ++component) {
+            for (std::size_t i = 0; i < 256; ++i) {
+                const Rgb c = i < palette.size() ? palette[i] : Rgb{0, 0, 0};
+                out.U8(component == 0 ? c.r : component == 1 ? c.g : c.b);
+            }
+        }
+    } else {
+        out.U32BE(0);
+    }
     out.U32BE(4); // image resources
     out.U32BE(0xDEADBEEF);
     out.U32BE(0); // layers
     out.U16BE(rle ? 1 : 0);
+    auto sample = [&](int channel, Rgb p) -> unsigned {
+        if (channel == used)
+            return 255; // the alpha channel
+        switch (mode) {
+        case PsdMode::Indexed:
+            return static_cast<unsigned>(IndexOf(palette, p));
+        case PsdMode::Grey16:
+            return p.g;
+        case PsdMode::Cmyk: // stored inverted: no black ink, and the rest as the colour
+            return channel == 0 ? p.r : channel == 1 ? p.g : channel == 2 ? p.b : 255;
+        default:
+            return channel == 0 ? p.r : channel == 1 ? p.g : p.b;
+        }
+    };
     std::vector<Bytes> rows;
-    for (int c = 0; c < kChannels; ++c) {
+    for (int c = 0; c < channels; ++c) {
         for (int y = 0; y < h; ++y) {
             Bytes row;
             for (int x = 0; x < w; ++x) {
-                const Rgb p = PixelAt(picture, x, y);
-                row.push_back(c == 0 ? p.r : c == 1 ? p.g : c == 2 ? p.b : 255);
+                const unsigned v = sample(c, PixelAt(picture, x, y));
+                row.push_back(static_cast<std::uint8_t>(v));
+                if (depth == 16)
+                    row.push_back(static_cast<std::uint8_t>(v)); // v * 257, big-endian
             }
             rows.push_back(rle ? PackBits(row) : row);
         }

@@ -82,6 +82,7 @@ Bytes WriteTga(const Picture& picture, bool rle, bool topOrigin, bool withFooter
                const std::vector<std::uint8_t>& alpha = {});
 // Colour-mapped, 8-bit indices into a 24-bit map that starts at index 5.
 Bytes WriteTgaColourMapped(const Picture& picture, bool rle);
-Bytes WritePsd(const Picture& picture, bool rle);
+enum class PsdMode { Rgb, Grey16, Indexed, Cmyk };
+Bytes WritePsd(const Picture& picture, bool rle, PsdMode mode = PsdMode::Rgb);
 
 } // namespace tw::fixtures
