@@ -230,6 +230,30 @@ TEST(Transparency, TargaAlphaOfZeroEverywhereMeansOpaque) {
     EXPECT_EQ(DecodePicture(WriteTga(picture, false, true, true, zero), ".tga"), picture);
 }
 
+// A first frame smaller than the GIF's screen sits at its place on white; one reaching past
+// the screen makes the picture larger rather than being cut.
+TEST(Gif, FramePlacedOnItsScreen) {
+    const Picture frame = Pattern(5, 3, 4);
+    struct Case {
+        GifPlacement placement;
+        int width, height;
+    };
+    const Case cases[] = {{{12, 8, 4, 2}, 12, 8}, {{6, 4, 3, 2}, 8, 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        Picture expected(c.width, c.height, 255);
+        for (int y = 0; y < frame.Height(); ++y) {
+            for (int x = 0; x < frame.Width(); ++x)
+                SetPixel(expected, c.placement.left + x, c.placement.top + y, PixelAt(frame, x, y));
+        }
+        const Bytes gif = WriteGifFrame(frame, c.placement);
+        EXPECT_EQ(DecodePicture(gif, ".gif"), expected);
+        const PictureInfo info = ProbePicture(gif, ".gif");
+        EXPECT_EQ(info.width, c.width);
+        EXPECT_EQ(info.height, c.height);
+    }
+}
+
 // Refused headers --------------------------------------------------------------------------------
 
 Bytes PngChunk(const char* type, const Bytes& data) {

@@ -275,6 +275,12 @@ int AppendGifData(GifFileType* gif, const GifByteType* data, int size) {
 } // namespace
 
 Bytes WriteGif(const Picture& picture, int transparentIndex, bool interlaced) {
+    return WriteGifFrame(picture, {picture.Width(), picture.Height(), 0, 0}, transparentIndex,
+                         interlaced);
+}
+
+Bytes WriteGifFrame(const Picture& picture, GifPlacement placement, int transparentIndex,
+                    bool interlaced) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, AppendGifData, &error);
@@ -287,12 +293,13 @@ Bytes WriteGif(const Picture& picture, int transparentIndex, bool interlaced) {
         colours[i] = {palette[i].r, palette[i].g, palette[i].b};
     ColorMapObject* map = GifMakeMapObject(mapSize, colours.data());
     EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, picture.Width(), picture.Height(), 8, 0, map);
+    EGifPutScreenDesc(gif, placement.screenWidth, placement.screenHeight, 8, 0, map);
     if (transparentIndex >= 0) {
         const GifByteType control[4] = {1, 0, 0, static_cast<GifByteType>(transparentIndex)};
         EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
     }
-    EGifPutImageDesc(gif, 0, 0, picture.Width(), picture.Height(), interlaced, nullptr);
+    EGifPutImageDesc(gif, placement.left, placement.top, picture.Width(), picture.Height(),
+                     interlaced, nullptr);
     auto putRow = [&](int y) {
         std::vector<GifPixelType> line;
         for (int x = 0; x < picture.Width(); ++x)

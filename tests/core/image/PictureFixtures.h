@@ -54,6 +54,12 @@ Bytes WriteJpeg(const Picture& picture, int quality = 100, bool progressive = fa
 Bytes WriteCmykJpeg(const Picture& picture);
 
 Bytes WriteGif(const Picture& picture, int transparentIndex = -1, bool interlaced = false);
+// The picture as a frame at (left, top) of a logical screen of the given size.
+struct GifPlacement {
+    int screenWidth, screenHeight, left, top;
+};
+Bytes WriteGifFrame(const Picture& picture, GifPlacement placement, int transparentIndex = -1,
+                    bool interlaced = false);
 
 enum class TiffOrientation { TopLeft, BottomLeft };
 Bytes WriteTiff(const Picture& picture, TiffOrientation orientation = TiffOrientation::TopLeft,
