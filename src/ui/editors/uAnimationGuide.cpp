@@ -25,9 +25,18 @@ constexpr int kPlayInterval = 500;
 // The pause after each generated frame, so that the progress can be followed.
 constexpr int kFramePause = 100;
 const char* const kGenerating = "Generating....";
-// The picture formats the decoders read.
-const char* const kPictureFilter =
-    "All images (*.jpg *.jpeg *.jpe *.png *.gif *.bmp *.tif *.tiff *.tga *.psd *.ico)";
+// The picture formats the decoders read: all together first, then each by its name.
+const char* const kPictureFilters[] = {
+    "All images (*.bmp *.gif *.ico *.jpe *.jpeg *.jpg *.png *.psd *.tga *.tif *.tiff)",
+    "Bitmap (*.bmp)",
+    "GIF (*.gif)",
+    "Icon (*.ico)",
+    "JPEG (*.jpe *.jpeg *.jpg)",
+    "Photoshop (*.psd)",
+    "PNG (*.png)",
+    "Targa (*.tga)",
+    "TIFF (*.tif *.tiff)",
+};
 
 QPushButton* NewButton(const char* name, QWidget* parent) {
     auto* button = new QPushButton(parent);
@@ -73,7 +82,10 @@ void TfrmAnimationGuide::FormCreate() {
     OPD->setObjectName(QStringLiteral("OPD"));
     OPD->setFileMode(QFileDialog::ExistingFile);
     OPD->setAcceptMode(QFileDialog::AcceptOpen);
-    OPD->setNameFilter(QLatin1String(kPictureFilter));
+    QStringList filters;
+    for (const char* filter : kPictureFilters)
+        filters.append(QLatin1String(filter));
+    OPD->setNameFilters(filters);
     ChoosePictureFile = [this] { return RunOPD(); };
 
     tmPlay = new QTimer(this);
