@@ -40,6 +40,25 @@ protected:
     std::unique_ptr<THeadEditModel> Model;
 };
 
+TEST_F(HeadEditorTest, OpeningShowsThePreparedStateWithoutChangingIt) {
+    Model = std::make_unique<THeadEditModel>();
+    Model->SetSourceImage(Pattern(300, 200), false);
+    Model->SetScale(300); // beyond the slider, as an entry from a file may be
+    Model->SetBrightness(40);
+    Model->SetContrast(-20);
+    Model->SetImagePos({-400, -250});
+    TfrmHeadEditor editor(*Model, *Engine);
+    QCoreApplication::sendPostedEvents(&editor);
+
+    EXPECT_EQ(editor.sdScale->value(), 200);
+    EXPECT_EQ(editor.sldBrightness->value(), 40);
+    EXPECT_EQ(editor.sldContrast->value(), -20);
+    EXPECT_EQ(editor.cbScale->currentText(), QStringLiteral("200%"));
+    EXPECT_EQ(Model->ImageWidth(), 900) << "still sized for 300 %";
+    EXPECT_EQ(Model->ImagePos(), (TPoint{-400, -250}));
+    EXPECT_EQ(ToPicture(editor.imgEditSimple->Image()), Model->Surface());
+}
+
 TEST_F(HeadEditorTest, SlidersAdjustTheDisplayPictureAndScalingKeepsTheAdjustment) {
     const struct {
         const char* name;
