@@ -32,7 +32,9 @@ struct PictureInfo {
 };
 
 // The format is recognised by content first; formats without a signature (Targa) and metafiles
-// are recognised by `extension` (with or without the dot, any case). All throw PictureError.
+// are recognised by `extension` (with or without the dot, any case). Sizes and pixels are
+// upright: JPEG and TIFF pictures stored turned (EXIF or TIFF orientation) are turned, so a
+// probe of such a photo gives the upright width and height. All throw PictureError.
 PictureInfo ProbePicture(std::span<const std::uint8_t> bytes, std::string_view extension);
 Picture DecodePicture(std::span<const std::uint8_t> bytes, std::string_view extension,
                       const DecodeHint& hint = {});

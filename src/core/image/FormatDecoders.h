@@ -51,10 +51,6 @@ Picture DecodeTga(Bytes bytes);
 // Windows and enhanced metafiles: recognised so that they get a clear refusal.
 bool IsMetafile(Bytes bytes);
 
-} // namespace tw::decoders
-
-namespace tw::decoders {
-
 // A colour channel drawn with opacity `alpha` over white, rounded.
 constexpr std::uint8_t OverWhite(unsigned channel, unsigned alpha) {
     return static_cast<std::uint8_t>((channel * alpha + 255 * (255 - alpha) + 127) / 255);
