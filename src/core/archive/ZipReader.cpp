@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 #include <mutex>
 #include <zlib.h>
@@ -82,6 +83,41 @@ std::string Quoted(std::string_view name) {
 
 constexpr std::size_t kChunk = 256 * 1024;
 
+// A central directory's biggest honest size: the most members, each with a long name.
+constexpr std::uint64_t kMaxDirectorySize = std::uint64_t{256} << 20;
+
+// Replaces each field that holds the ZIP64 marker by its value from the member's ZIP64 extra
+// field, where they follow in the order given (size, compressed size, header offset).
+void ReadZip64Fields(std::span<const std::uint8_t> extra,
+                     std::initializer_list<std::uint64_t*> fields) {
+    if (std::none_of(fields.begin(), fields.end(),
+                     [](const std::uint64_t* f) { return *f == kZip64Marker; })) {
+        return;
+    }
+    while (extra.size() >= 4) {
+        const std::size_t length = Get16(extra, 2);
+        if (extra.size() - 4 < length) {
+            break;
+        }
+        if (Get16(extra, 0) == kZip64ExtraTag) {
+            std::size_t at = 4;
+            for (std::uint64_t* field : fields) {
+                if (*field != kZip64Marker) {
+                    continue;
+                }
+                if (at + 8 > 4 + length) {
+                    throw ZipError("The archive's central directory is damaged (ZIP64 field)");
+                }
+                *field = Get64(extra, at);
+                at += 8;
+            }
+            return;
+        }
+        extra = extra.subspan(4 + length);
+    }
+    throw ZipError("The archive's central directory is damaged (ZIP64 field missing)");
+}
+
 } // namespace
 
 ZipReader::ZipReader(std::shared_ptr<const ByteSource> source, const ZipLimits& limits)
@@ -118,20 +154,40 @@ void ZipReader::ReadDirectory() {
         throw ZipError("Not a ZIP archive (no end of central directory)");
     }
     const std::span<const std::uint8_t> eocd(tail.data() + end, kEndOfDirectorySize);
-    const std::uint64_t endOffset = size - tailSize + end;
-    if (end >= 20 && Get32(tail, end - 20) == kZip64EndLocatorSig) {
-        throw ZipError("ZIP64 archives are not supported");
-    }
+    std::uint64_t endOffset = size - tailSize + end;
     if (Get16(eocd, 4) != 0 || Get16(eocd, 6) != 0 || Get16(eocd, 8) != Get16(eocd, 10)) {
         throw ZipError("Archives split over several files are not supported");
     }
-    const std::size_t count = Get16(eocd, 10);
-    const std::uint64_t dirSize = Get32(eocd, 12);
-    const std::uint64_t dirOffset = Get32(eocd, 16);
+    std::uint64_t count = Get16(eocd, 10);
+    std::uint64_t dirSize = Get32(eocd, 12);
+    std::uint64_t dirOffset = Get32(eocd, 16);
+    if (end >= kZip64LocatorSize && Get32(tail, end - kZip64LocatorSize) == kZip64EndLocatorSig) {
+        // A ZIP64 archive keeps the real counts and places in a record of their own.
+        const std::span<const std::uint8_t> locator(tail.data() + end - kZip64LocatorSize,
+                                                    kZip64LocatorSize);
+        const std::uint64_t recordOffset = Get64(locator, 8);
+        const std::uint64_t locatorOffset = endOffset - kZip64LocatorSize;
+        if (recordOffset > locatorOffset || locatorOffset - recordOffset < kZip64EndSize) {
+            throw ZipError("The archive is truncated (ZIP64 record out of range)");
+        }
+        std::array<std::uint8_t, kZip64EndSize> record{};
+        source_->ReadAt(recordOffset, record);
+        if (Get32(record, 0) != kZip64EndSig) {
+            throw ZipError("The archive's ZIP64 record is damaged");
+        }
+        if (Get32(locator, 4) != 0 || Get32(record, 16) != 0 || Get32(record, 20) != 0 ||
+            Get64(record, 24) != Get64(record, 32)) {
+            throw ZipError("Archives split over several files are not supported");
+        }
+        count = Get64(record, 32);
+        dirSize = Get64(record, 40);
+        dirOffset = Get64(record, 48);
+        endOffset = recordOffset;
+    }
     if (dirOffset > endOffset || dirSize > endOffset - dirOffset) {
         throw ZipError("The archive is truncated (central directory out of range)");
     }
-    if (count > limits_.MaxMembers) {
+    if (count > limits_.MaxMembers || dirSize > kMaxDirectorySize) {
         throw ZipError("The archive has too many members");
     }
     std::vector<std::uint8_t> dir(dirSize);
@@ -144,7 +200,7 @@ void ZipReader::ReadDirectory() {
     std::vector<Placed> placed;
     std::uint64_t total = 0;
     std::size_t at = 0;
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::uint64_t i = 0; i < count; ++i) {
         if (dir.size() - at < kCentralHeaderSize || Get32(dir, at) != kCentralHeaderSig) {
             throw ZipError("The archive's central directory is damaged");
         }
@@ -156,6 +212,8 @@ void ZipReader::ReadDirectory() {
         }
         const std::string stored(
             reinterpret_cast<const char*>(dir.data() + at) + kCentralHeaderSize, nameLen);
+        const std::span<const std::uint8_t> extra(dir.data() + at + kCentralHeaderSize + nameLen,
+                                                  Get16(h, 30));
         at += kCentralHeaderSize + varLen;
 
         ZipEntry entry;
@@ -163,11 +221,8 @@ void ZipReader::ReadDirectory() {
         entry.Crc32 = Get32(h, 16);
         entry.CompressedSize = Get32(h, 20);
         entry.Size = Get32(h, 24);
-        const std::uint64_t header = Get32(h, 42);
-        if (entry.CompressedSize == 0xFFFFFFFF || entry.Size == 0xFFFFFFFF ||
-            header == 0xFFFFFFFF) {
-            throw ZipError("ZIP64 archives are not supported");
-        }
+        std::uint64_t header = Get32(h, 42);
+        ReadZip64Fields(extra, {&entry.Size, &entry.CompressedSize, &header});
         if (stored.find('\0') != std::string::npos) {
             throw ZipError("The archive holds a member with an invalid name");
         }
@@ -191,7 +246,7 @@ void ZipReader::ReadDirectory() {
             throw ZipError("Member " + Quoted(entry.Name) + " has inconsistent sizes");
         }
         if (entry.Size > limits_.MaxMemberSize ||
-            entry.Size > std::max<std::uint64_t>(entry.CompressedSize, 1) * limits_.MaxRatio) {
+            entry.Size / limits_.MaxRatio > std::max<std::uint64_t>(entry.CompressedSize, 1)) {
             throw ZipError("Member " + Quoted(entry.Name) +
                            " would expand beyond the allowed size");
         }

@@ -16,14 +16,19 @@ namespace {
 
 constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
 
-void CheckFits(std::uint64_t value) {
+// Members come whole from memory, and no picture comes near this.
+void CheckMemberSize(std::uint64_t value) {
     if (value >= kMax32) {
-        throw ZipError("The collection would exceed 4 GB, the most a ZIP archive here can hold");
+        throw ZipError("A member of 4 GB or more cannot be stored");
     }
 }
 
+std::uint32_t Or32Marker(std::uint64_t value, bool zip64) {
+    return zip64 ? kZip64Marker : static_cast<std::uint32_t>(value);
+}
+
 std::vector<std::uint8_t> Deflate(std::span<const std::uint8_t> data) {
-    CheckFits(data.size());
+    CheckMemberSize(data.size());
     z_stream z{};
     if (deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         throw ZipError("Out of memory while compressing");
@@ -49,7 +54,7 @@ bool IsAscii(std::string_view text) {
 
 } // namespace
 
-ZipWriter::ZipWriter(ZipSink& sink) : sink_(sink) {
+ZipWriter::ZipWriter(ZipSink& sink, Zip64 zip64) : sink_(sink), zip64_(zip64) {
     const std::time_t now = std::time(nullptr);
     const std::tm local = *std::localtime(&now);
     dosTime_ = static_cast<std::uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) |
@@ -69,9 +74,6 @@ void ZipWriter::CheckName(std::string_view name) {
     if (!names_.emplace(name).second) {
         throw ZipError("The archive already holds a member named \"" + std::string(name) + "\"");
     }
-    if (written_.size() >= 0xFFFF) {
-        throw ZipError("The collection has more members than a ZIP archive here can hold");
-    }
 }
 
 void ZipWriter::Put(std::span<const std::uint8_t> bytes) {
@@ -80,9 +82,8 @@ void ZipWriter::Put(std::span<const std::uint8_t> bytes) {
 }
 
 void ZipWriter::WriteLocalHeader(const ZipEntry& entry) {
-    CheckFits(offset_);
-    CheckFits(entry.CompressedSize);
-    CheckFits(entry.Size);
+    CheckMemberSize(entry.CompressedSize);
+    CheckMemberSize(entry.Size);
     std::vector<std::uint8_t> h;
     h.reserve(kLocalHeaderSize + entry.Name.size());
     Put32(h, kLocalHeaderSig);
@@ -135,13 +136,16 @@ void ZipWriter::Finish() {
     if (finished_) {
         throw ZipError("The archive is already complete");
     }
+    const bool always = zip64_ == Zip64::Always;
     const std::uint64_t dirOffset = offset_;
     std::vector<std::uint8_t> dir;
     for (std::size_t i = 0; i < written_.size(); ++i) {
         const ZipEntry& e = written_[i];
+        // Only the place of a member can outgrow 32 bits; its sizes are checked on adding.
+        const bool farOffset = always || headerOffsets_[i] >= kMax32;
         Put32(dir, kCentralHeaderSig);
         Put16(dir, kVersionMadeBy);
-        Put16(dir, kVersionNeeded);
+        Put16(dir, farOffset ? kVersionNeededZip64 : kVersionNeeded);
         Put16(dir, IsAscii(e.Name) ? 0 : kFlagUtf8);
         Put16(dir, static_cast<std::uint16_t>(e.Method));
         Put16(dir, dosTime_);
@@ -150,23 +154,47 @@ void ZipWriter::Finish() {
         Put32(dir, static_cast<std::uint32_t>(e.CompressedSize));
         Put32(dir, static_cast<std::uint32_t>(e.Size));
         Put16(dir, static_cast<std::uint16_t>(e.Name.size()));
-        Put16(dir, 0); // extra
-        Put16(dir, 0); // comment
-        Put16(dir, 0); // disk
-        Put16(dir, 0); // internal attributes
+        Put16(dir, farOffset ? 12 : 0); // extra
+        Put16(dir, 0);                  // comment
+        Put16(dir, 0);                  // disk
+        Put16(dir, 0);                  // internal attributes
         Put32(dir, kExternalAttributes);
-        Put32(dir, static_cast<std::uint32_t>(headerOffsets_[i]));
+        Put32(dir, Or32Marker(headerOffsets_[i], farOffset));
         dir.insert(dir.end(), e.Name.begin(), e.Name.end());
+        if (farOffset) {
+            Put16(dir, kZip64ExtraTag);
+            Put16(dir, 8);
+            Put64(dir, headerOffsets_[i]);
+        }
     }
     const std::uint64_t dirSize = dir.size();
-    CheckFits(dirOffset + dirSize);
+    const std::uint64_t count = written_.size();
+    const bool zip64 = always || count >= 0xFFFF || dirOffset >= kMax32 || dirSize >= kMax32;
+    if (zip64) {
+        const std::uint64_t recordOffset = dirOffset + dirSize;
+        Put32(dir, kZip64EndSig);
+        Put64(dir, kZip64EndSize - 12); // the record's size after this field
+        Put16(dir, kVersionMadeBy);
+        Put16(dir, kVersionNeededZip64);
+        Put32(dir, 0); // this disk
+        Put32(dir, 0); // the directory's disk
+        Put64(dir, count);
+        Put64(dir, count);
+        Put64(dir, dirSize);
+        Put64(dir, dirOffset);
+        Put32(dir, kZip64EndLocatorSig);
+        Put32(dir, 0);
+        Put64(dir, recordOffset);
+        Put32(dir, 1); // disks in all
+    }
+    const auto count16 = static_cast<std::uint16_t>(zip64 ? 0xFFFF : count);
     Put32(dir, kEndOfDirectorySig);
     Put16(dir, 0);
     Put16(dir, 0);
-    Put16(dir, static_cast<std::uint16_t>(written_.size()));
-    Put16(dir, static_cast<std::uint16_t>(written_.size()));
-    Put32(dir, static_cast<std::uint32_t>(dirSize));
-    Put32(dir, static_cast<std::uint32_t>(dirOffset));
+    Put16(dir, count16);
+    Put16(dir, count16);
+    Put32(dir, Or32Marker(dirSize, zip64));
+    Put32(dir, Or32Marker(dirOffset, zip64));
     Put16(dir, 0);
     Put(dir);
     finished_ = true;

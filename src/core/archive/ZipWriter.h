@@ -13,11 +13,15 @@ namespace tw {
 
 class ZipReader;
 
+// When the archive carries ZIP64 records: only when it outgrows the classic format (past 4 GB
+// or 65535 members), or always, as a test can ask so as not to need 4 GB of data.
+enum class Zip64 { WhenNeeded, Always };
+
 // Writes a ZIP archive to a sink member by member: Deflate at level 1, bare names, no
 // encryption. Nothing is valid until Finish has written the central directory.
 class ZipWriter {
 public:
-    explicit ZipWriter(ZipSink& sink);
+    explicit ZipWriter(ZipSink& sink, Zip64 zip64 = Zip64::WhenNeeded);
 
     // Compresses `data` as the member `name`.
     void Add(std::string_view name, std::span<const std::uint8_t> data);
@@ -34,6 +38,7 @@ private:
     void CheckName(std::string_view name);
 
     ZipSink& sink_;
+    Zip64 zip64_;
     std::uint64_t offset_ = 0;
     std::uint16_t dosTime_ = 0;
     std::uint16_t dosDate_ = 0;

@@ -44,9 +44,9 @@ struct Member {
     Bytes data;
 };
 
-Bytes MakeArchive(const std::vector<Member>& members) {
+Bytes MakeArchive(const std::vector<Member>& members, Zip64 zip64 = Zip64::WhenNeeded) {
     MemorySink sink;
-    ZipWriter writer(sink);
+    ZipWriter writer(sink, zip64);
     for (const auto& m : members) {
         writer.Add(m.name, m.data);
     }
@@ -97,10 +97,11 @@ const std::vector<Member>& SampleMembers() {
 
 TEST(ZipRoundTrip, MembersReadBackFromMemoryAndFile) {
     const Bytes archive = MakeArchive(SampleMembers());
+    const Bytes archive64 = MakeArchive(SampleMembers(), Zip64::Always);
     TempDir dir;
     WriteFile(dir / "a.zip", archive);
-    for (const ZipReader& reader :
-         {ZipReader::FromMemory(archive), ZipReader::Open(dir / "a.zip")}) {
+    for (const ZipReader& reader : {ZipReader::FromMemory(archive), ZipReader::Open(dir / "a.zip"),
+                                    ZipReader::FromMemory(archive64)}) {
         ASSERT_EQ(reader.Entries().size(), SampleMembers().size());
         for (std::size_t i = 0; i < SampleMembers().size(); ++i) {
             const Member& m = SampleMembers()[i];
@@ -167,13 +168,16 @@ protected:
 };
 
 TEST_F(ZipInterop, OurArchivesPassUnzipAndPython) {
-    WriteFile(dir / "ours.zip", MakeArchive(SampleMembers()));
-    const std::string path = (dir / "ours.zip").string();
-    EXPECT_EQ(Shell("unzip -t '" + path + "'"), 0);
-    EXPECT_EQ(Shell("python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
-                    "sys.exit(z.testzip() is not None or len(z.namelist())!=4)\" '" +
-                    path + "'"),
-              0);
+    // ZIP64 records too, as archives past 4 GB carry them.
+    for (const Zip64 zip64 : {Zip64::WhenNeeded, Zip64::Always}) {
+        WriteFile(dir / "ours.zip", MakeArchive(SampleMembers(), zip64));
+        const std::string path = (dir / "ours.zip").string();
+        EXPECT_EQ(Shell("unzip -t '" + path + "'"), 0);
+        EXPECT_EQ(Shell("python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
+                        "sys.exit(z.testzip() is not None or len(z.namelist())!=4)\" '" +
+                        path + "'"),
+                  0);
+    }
 }
 
 TEST_F(ZipInterop, ReadsArchivesOfZipAndPythonWithFoldersAndDataDescriptors) {
@@ -321,6 +325,18 @@ TEST(ZipReaderFaults, RefusesDamagedAndHostileArchivesWithAClearError) {
         } catch (const ZipError& e) {
             EXPECT_THAT(e.what(), HasSubstr(f.message)) << f.what;
         }
+    }
+}
+
+TEST(ZipReaderFaults, RefusesADamagedZip64Record) {
+    Bytes zip = MakeArchive(SampleMembers(), Zip64::Always);
+    // The record sits just before its 20-byte locator and the 22-byte end record.
+    zip[zip.size() - 22 - 20 - 56] ^= 0xFF;
+    try {
+        ZipReader::FromMemory(zip);
+        ADD_FAILURE() << "accepted";
+    } catch (const ZipError& e) {
+        EXPECT_THAT(e.what(), HasSubstr("ZIP64 record"));
     }
 }
 
