@@ -1,5 +1,6 @@
 #include "ui/editors/uAnimationGuide.h"
 
+#include "core/image/Codecs.h"
 #include "core/image/PictureError.h"
 #include "ui/app/uEngineServices.h"
 #include "ui/editors/GuidePages.h"
@@ -25,18 +26,6 @@ constexpr int kPlayInterval = 500;
 // The pause after each generated frame, so that the progress can be followed.
 constexpr int kFramePause = 100;
 const char* const kGenerating = "Generating....";
-// The picture formats the decoders read: all together first, then each by its name.
-const char* const kPictureFilters[] = {
-    "All images (*.bmp *.gif *.ico *.jpe *.jpeg *.jpg *.png *.psd *.tga *.tif *.tiff)",
-    "Bitmap (*.bmp)",
-    "GIF (*.gif)",
-    "Icon (*.ico)",
-    "JPEG (*.jpe *.jpeg *.jpg)",
-    "Photoshop (*.psd)",
-    "PNG (*.png)",
-    "Targa (*.tga)",
-    "TIFF (*.tif *.tiff)",
-};
 
 QPushButton* NewButton(const char* name, QWidget* parent) {
     auto* button = new QPushButton(parent);
@@ -82,10 +71,8 @@ void TfrmAnimationGuide::FormCreate() {
     OPD->setObjectName(QStringLiteral("OPD"));
     OPD->setFileMode(QFileDialog::ExistingFile);
     OPD->setAcceptMode(QFileDialog::AcceptOpen);
-    QStringList filters;
-    for (const char* filter : kPictureFilters)
-        filters.append(QLatin1String(filter));
-    OPD->setNameFilters(filters);
+    OPD->setNameFilters(
+        QString::fromStdString(PictureDialogFilter()).split(QStringLiteral(";;")));
     ChoosePictureFile = [this] { return RunOPD(); };
 
     tmPlay = new QTimer(this);
