@@ -5,7 +5,7 @@
 #include "core/collection/Thumbnails.h"
 #include "core/collection/uMsnHeadManager.h"
 #include "core/image/Codecs.h"
-#include "platform/AtomicOutputFile.h"
+#include "platform/AtomicFile.h"
 
 #include <algorithm>
 #include <string_view>
