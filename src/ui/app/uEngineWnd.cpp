@@ -1,6 +1,7 @@
 #include "ui/app/uEngineWnd.h"
 
 #include "core/app/uSettings.h"
+#include "platform/SystemInfo.h"
 
 #include <QImage>
 #include <cstring>
@@ -56,9 +57,13 @@ void TfrmEngineWnd::FormCreate() {
     CollectionFile->OnSaveProgress = [this](int position, int total) {
         ShowSavingProgress(position, total);
     };
+    UpdateCheck =
+        std::make_unique<TUpdateCheckUi>(*this, TUpdateCheck(Settings(), Settings().ProgramFolder(),
+                                                             CurrentSystemFacts(), LocalNow));
 }
 
 void TfrmEngineWnd::FormDestroy() {
+    UpdateCheck.reset();
     delete ProgressWindow();
     CollectionFile.reset();
     HeadManager.reset();

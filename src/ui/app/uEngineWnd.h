@@ -4,6 +4,7 @@
 #include "core/collection/uMsnHeadManager.h"
 #include "ui/app/uEngineServices.h"
 #include "ui/editors/uEditorWindows.h"
+#include "ui/app/uUpdateCheckUi.h"
 
 #include <memory>
 
@@ -25,6 +26,13 @@ public:
     std::unique_ptr<TCollectionFile> CollectionFile;
     // The display picture editor and the animation guide that the manager runs.
     std::unique_ptr<TEditorWindows> EditorWindows;
+
+    // The update check and the program's web pages.
+    void CheckForUpdate(bool manual) { UpdateCheck->CheckForUpdate(manual); }
+    void StartupUpdateCheck() { UpdateCheck->StartupUpdateCheck(); }
+    void OpenURL(const std::string& url) { UpdateCheck->OpenURL(url); }
+    void OpenNamedPage(const std::string& pageName) { UpdateCheck->OpenNamedPage(pageName); }
+    std::unique_ptr<TUpdateCheckUi> UpdateCheck;
 
 private:
     // Chooses the settings scope and selects the data folder, loads the language and creates
