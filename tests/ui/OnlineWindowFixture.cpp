@@ -47,7 +47,8 @@ void OnlineWindowFixture::SetUp() {
 }
 
 void OnlineWindowFixture::TearDown() {
-    window_.reset();
+    ownWindow_.reset();
+    window_ = nullptr;
     Manager.reset();
     if (service_) {
         service_->kill();
@@ -70,9 +71,12 @@ void OnlineWindowFixture::UseSearchUrl(const std::string& searchUrl) {
 void OnlineWindowFixture::StartService(const std::vector<std::string>& names) {
     const fs::path pictures = Root / "pictures";
     fs::create_directories(pictures);
-    const fs::path sample = fs::path(TILEWICK_SOURCE_DIR) / "resources/res/samples/cat_2.png";
-    for (const std::string& name : names)
+    const fs::path samples = fs::path(TILEWICK_SOURCE_DIR) / "resources/res/samples";
+    for (const std::string& name : names) {
+        // A sample of that name, else any one.
+        const fs::path sample = fs::exists(samples / name) ? samples / name : samples / "cat_2.png";
         fs::copy_file(sample, pictures / name, fs::copy_options::overwrite_existing);
+    }
     service_ = std::make_unique<QProcess>();
     service_->start(QStringLiteral(TILEWICK_SERVICE),
                     {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--pictures"),
@@ -86,13 +90,25 @@ void OnlineWindowFixture::StartService(const std::vector<std::string>& names) {
 }
 
 TfrmOnlineImage& OnlineWindowFixture::Window() {
-    if (!window_) {
-        window_ = std::make_unique<TfrmOnlineImage>(*Engine, *Manager);
-        QObject::connect(window_->wbMain, &QWebEngineView::loadFinished, window_.get(),
-                         [this](bool ok) { PagesShown += ok ? 1 : 0; });
-        window_->show();
+    if (window_ == nullptr) {
+        ownWindow_ = std::make_unique<TfrmOnlineImage>(*Engine, *Manager);
+        Track(*ownWindow_);
+        ownWindow_->show();
     }
     return *window_;
+}
+
+TfrmOnlineImage& OnlineWindowFixture::ShowManagersWindow() {
+    TfrmOnlineImage& window = ShowOnlineSearch(*Engine, *Manager);
+    if (window_ != &window)
+        Track(window);
+    return window;
+}
+
+void OnlineWindowFixture::Track(TfrmOnlineImage& window) {
+    window_ = &window;
+    QObject::connect(window.wbMain, &QWebEngineView::loadFinished, &window,
+                     [this](bool ok) { PagesShown += ok ? 1 : 0; });
 }
 
 bool OnlineWindowFixture::SearchFor(const QString& keyword) {

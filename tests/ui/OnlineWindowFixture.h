@@ -44,12 +44,14 @@ protected:
 
     // Points "URL.SearchURL" at `searchUrl` (settings made anew; call before Window()).
     void UseSearchUrl(const std::string& searchUrl);
-    // Starts tilewick-service over a folder holding a copy of a sample picture under each of
-    // `names` and points the search at it.
+    // Starts tilewick-service over a folder holding a picture under each of `names` (the
+    // sample picture of that name where there is one) and points the search at it.
     void StartService(const std::vector<std::string>& names);
 
     // The window, made at first call.
     TfrmOnlineImage& Window();
+    // Uses the window that ShowOnlineSearch shows, which the engine window owns.
+    TfrmOnlineImage& ShowManagersWindow();
     // Types `keyword` and clicks Search; true once the result page has been shown.
     bool SearchFor(const QString& keyword);
     // Waits until the browser has shown another page than the `seen`-th.
@@ -63,8 +65,11 @@ protected:
     int PagesShown = 0;
 
 private:
+    void Track(TfrmOnlineImage& window);
+
     std::unique_ptr<QProcess> service_;
-    std::unique_ptr<TfrmOnlineImage> window_;
+    std::unique_ptr<TfrmOnlineImage> ownWindow_;
+    TfrmOnlineImage* window_ = nullptr;
 };
 
 // Waits while processing events until `done` holds or about `ms` milliseconds passed.
