@@ -24,6 +24,9 @@ CannedHttpServer::CannedHttpServer() {
                     return;
                 socket->setProperty("answered", true);
                 Requests.push_back(socket->readLine().trimmed());
+                Headers.push_back(socket->readAll());
+                if (!Answer.Respond)
+                    return;
                 QByteArray head = "HTTP/1.1 " + QByteArray::number(Answer.Status) +
                                   " Canned\r\nContent-Type: text/html\r\nConnection: close\r\n";
                 if (Answer.SendLength)

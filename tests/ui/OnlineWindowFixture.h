@@ -22,6 +22,8 @@ public:
         QByteArray Body;
         // Without a length the body simply runs until the connection closes.
         bool SendLength = true;
+        // False: the request is read and never answered.
+        bool Respond = true;
     };
 
     CannedHttpServer();
@@ -29,7 +31,9 @@ public:
     QString Address(const QString& path) const;
 
     Reply Answer;
+    // Request lines, and the header lines after each.
     std::vector<QByteArray> Requests;
+    std::vector<QByteArray> Headers;
 
 private:
     QTcpServer server_;

@@ -294,6 +294,31 @@ TEST_F(OnlineImageTest, AFailedSearchSaysConnectFailedAndKeepsThePage) {
     EXPECT_EQ(Js(QStringLiteral("document.querySelectorAll('a.thumb').length")).toInt(), 1);
 }
 
+TEST_F(OnlineImageTest, StopEndsThePictureDownloadWithoutAMessage) {
+    CannedHttpServer pictures;
+    pictures.Answer.Body = "not really a picture";
+    CannedHttpServer search;
+    search.Answer.Body = ResultPage({pictures.Address(QStringLiteral("/slow.jpg")).toStdString()});
+    UseSearchUrl(search.Address(QStringLiteral("/search?q=")).toStdString());
+    ASSERT_TRUE(SearchFor(QStringLiteral("slow")));
+    TfrmOnlineImage& window = Window();
+    EXPECT_FALSE(window.btnStop->isEnabled());
+
+    pictures.Answer.Respond = false;
+    const std::size_t before = pictures.Requests.size();
+    Js(QStringLiteral("document.getElementById('item0').click(); true"));
+    ASSERT_TRUE(WaitFor([&] { return pictures.Requests.size() > before; }));
+    EXPECT_TRUE(window.btnStop->isEnabled());
+    window.btnStop->click();
+    QTest::qWait(300);
+
+    EXPECT_FALSE(window.btnStop->isEnabled());
+    EXPECT_TRUE(window.btnSearch->isEnabled());
+    EXPECT_TRUE(Requests.empty());
+    EXPECT_FALSE(fs::exists(TfrmOnlineImage::TempPictureFile()));
+    EXPECT_EQ(Manager->HeadCount(), 0);
+}
+
 struct PageCase {
     int pictures; // served pictures named "dog_..."
     int page;     // the page looked at, reached through the page's own link
