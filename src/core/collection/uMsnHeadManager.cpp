@@ -114,6 +114,17 @@ void PrepareEditor(THeadEditModel& model, const THeadRec& head, const EntryView&
     model.SetFrameRect(head.FrameRect);
 }
 
+// Keeps the editor's final geometry and adjustments in the entry.
+void StoreEdit(THeadRec& head, const THeadEditModel& model) {
+    head.ImagePos = model.ImagePos();
+    head.ImageWidth = model.ImageWidth();
+    head.ImageHeight = model.ImageHeight();
+    head.Brightness = model.GetBrightness();
+    head.Contrast = model.GetContrast();
+    head.Scale = model.GetScale();
+    head.FrameRect = model.FrameRect();
+}
+
 DecodeHint HintFor(TSize displaySize) {
     return {displaySize.Width, displaySize.Height};
 }
@@ -206,31 +217,36 @@ void TMsnHeadManager::ClearAll() {
 }
 
 TMsnHeadManager::DecodedImage
-TMsnHeadManager::AddDecodedImage(const fs::path& path,
-                                 const std::function<DecodeHint(TSize)>& hintFor) {
-    std::vector<std::uint8_t> bytes = ReadSourceFile(path);
+TMsnHeadManager::DecodeImage(const fs::path& path,
+                             const std::function<DecodeHint(TSize)>& hintFor) {
+    DecodedImage decoded;
+    decoded.bytes = ReadSourceFile(path);
     const std::string extension = path.extension().string();
     PictureInfo info;
-    Picture picture;
     try {
-        info = ProbePicture(bytes, extension);
-        picture = DecodePicture(bytes, extension, hintFor({info.width, info.height}));
+        info = ProbePicture(decoded.bytes, extension);
+        decoded.picture =
+            DecodePicture(decoded.bytes, extension, hintFor({info.width, info.height}));
     } catch (const PictureError& error) {
         throw PictureError(path.string() + ": " + error.what());
     }
-    TImageRec slot;
-    slot.Ext = StoredExtension(path, info.format);
+    decoded.slot.Ext = StoredExtension(path, info.format);
+    decoded.slot.Width = info.width;
+    decoded.slot.Height = info.height;
+    decoded.slot.Format = info.format;
+    return decoded;
+}
+
+int TMsnHeadManager::KeepImage(TImageRec slot, std::vector<std::uint8_t> bytes) {
     slot.Source = spool_.Keep(std::move(bytes));
-    slot.Width = info.width;
-    slot.Height = info.height;
-    slot.Format = info.format;
     images_.push_back(std::move(slot));
-    return {ImageCount() - 1, std::move(picture)};
+    return ImageCount() - 1;
 }
 
 int TMsnHeadManager::AddImage(const fs::path& path) {
     // The smallest decode still reads the whole file, which proves that it decodes.
-    return AddDecodedImage(path, [](TSize) { return DecodeHint{1, 1}; }).slot;
+    DecodedImage decoded = DecodeImage(path, [](TSize) { return DecodeHint{1, 1}; });
+    return KeepImage(std::move(decoded.slot), std::move(decoded.bytes));
 }
 
 void TMsnHeadManager::DeleteImage(int k) {
@@ -267,26 +283,54 @@ int TMsnHeadManager::AddHead(int image, THeadKind kind, bool interactive) {
     return i;
 }
 
+TPreparedPicture TMsnHeadManager::PreparePictureFile(const fs::path& path) const {
+    // Just enough of the picture for the default fit, since no one watches.
+    DecodedImage decoded =
+        DecodeImage(path, [](TSize source) { return HintFor(DefaultFitSize(source)); });
+    const TSize source{decoded.slot.Width, decoded.slot.Height};
+    TPreparedPicture prepared;
+    THeadEditModel model;
+    PrepareEditor(model, prepared.Head, ViewOf(prepared.Head, source), std::move(decoded.picture),
+                  source);
+    model.RenderNow();
+    StoreEdit(prepared.Head, model);
+    prepared.Thumbnails = MakeThumbnailSet(model.Preview(), stateIcons_, BadgeBlend::SkipWhite);
+    prepared.Slot = std::move(decoded.slot);
+    prepared.Bytes = std::move(decoded.bytes);
+    return prepared;
+}
+
+int TMsnHeadManager::AppendPrepared(TPreparedPicture prepared) {
+    if (prepared.Thumbnails.size() != static_cast<std::size_t>(ImagesPerEntry())) {
+        throw std::invalid_argument("a prepared picture needs ImagesPerEntry thumbnails");
+    }
+    prepared.Head.ImageID = KeepImage(std::move(prepared.Slot), std::move(prepared.Bytes));
+    heads_.push_back(std::move(prepared.Head));
+    std::move(prepared.Thumbnails.begin(), prepared.Thumbnails.end(),
+              std::back_inserter(thumbnails_));
+    return HeadCount() - 1;
+}
+
 int TMsnHeadManager::AddPictureFile(const fs::path& path, bool interactive) {
-    // One decode serves the whole add: the full picture for the window, or just enough of it
-    // for the default fit when no one watches.
-    DecodedImage decoded = AddDecodedImage(path, [interactive](TSize source) {
-        return interactive ? DecodeHint{} : HintFor(DefaultFitSize(source));
-    });
-    const TImageRec& slot = images_[static_cast<std::size_t>(decoded.slot)];
-    const TSize source{slot.Width, slot.Height};
-    const int i = AppendHead(decoded.slot, THeadKind::hkOrdinary);
+    if (!interactive) {
+        return AppendPrepared(PreparePictureFile(path));
+    }
+    // One decode serves the whole add: the full picture for the window.
+    DecodedImage decoded = DecodeImage(path, [](TSize) { return DecodeHint{}; });
+    const TSize source{decoded.slot.Width, decoded.slot.Height};
+    const int slot = KeepImage(std::move(decoded.slot), std::move(decoded.bytes));
+    const int i = AppendHead(slot, THeadKind::hkOrdinary);
     bool accepted = false;
     try {
-        accepted = EditHeadWith(i, interactive, std::move(decoded.picture), source);
+        accepted = EditHeadWith(i, true, std::move(decoded.picture), source);
     } catch (...) {
         DeleteHead(i);
-        DeleteImage(decoded.slot);
+        DeleteImage(slot);
         throw;
     }
     if (!accepted) {
         DeleteHead(i);
-        DeleteImage(decoded.slot);
+        DeleteImage(slot);
         return -1;
     }
     return i;
@@ -335,14 +379,7 @@ bool TMsnHeadManager::EditHeadWith(int i, bool interactive, Picture picture, TSi
     if (!ValidHead(i)) {
         return false;
     }
-    THeadRec& head = heads_[static_cast<std::size_t>(i)];
-    head.ImagePos = model.ImagePos();
-    head.ImageWidth = model.ImageWidth();
-    head.ImageHeight = model.ImageHeight();
-    head.Brightness = model.GetBrightness();
-    head.Contrast = model.GetContrast();
-    head.Scale = model.GetScale();
-    head.FrameRect = model.FrameRect();
+    StoreEdit(heads_[static_cast<std::size_t>(i)], model);
     StoreThumbnails(i, model.Preview());
     return true;
 }

@@ -23,6 +23,17 @@ struct TGuideResult {
     std::vector<Picture> Pictures;
 };
 
+// A picture file read, decoded and fitted for an unattended add, ready to be appended. Made
+// apart from the collection, so that several can be made at once on worker threads.
+struct TPreparedPicture {
+    // The slot without its source; the file's bytes go to the collection when it is appended.
+    TImageRec Slot;
+    std::vector<std::uint8_t> Bytes;
+    // The entry, with ImageID still to be set, and its ImagesPerEntry thumbnails.
+    THeadRec Head;
+    std::vector<Picture> Thumbnails;
+};
+
 // The animation guide's window, as the manager sees it: runs modally on the manager (adding a
 // source picture and keyframe entries through it) and returns its frames, or nothing when
 // cancelled. The user interface implements it.
@@ -92,6 +103,13 @@ public:
     // AddImage, then AddHead as an ordinary entry; -1 (and nothing added) when the edit is not
     // accepted. Unattended, the entry gets the editor's default fit without a window.
     int AddPictureFile(const std::filesystem::path& path, bool interactive);
+    // The first half of an unattended AddPictureFile: reads, decodes and fits the file without
+    // touching the collection. Safe on any thread while the badge icons stay as they are.
+    // Throws PictureError (naming the file) when the file cannot be read or decoded.
+    TPreparedPicture PreparePictureFile(const std::filesystem::path& path) const;
+    // The second half: appends the prepared slot and entry; its index. The result equals an
+    // unattended AddPictureFile of the same file.
+    int AppendPrepared(TPreparedPicture prepared);
     // Runs the display picture editor on entry i; true when the edit was accepted, which
     // stores the editor's geometry and adjustments and renders the entry's thumbnails anew.
     // False, changing nothing, for a read-only entry or one without a source picture.
@@ -126,15 +144,17 @@ public:
 
 private:
     struct DecodedImage {
-        int slot = -1;
+        TImageRec slot;
+        std::vector<std::uint8_t> bytes;
         Picture picture;
     };
 
     bool ValidHead(int i) const { return i >= 0 && i < HeadCount(); }
     bool ValidImage(int k) const { return k >= 0 && k < ImageCount(); }
     const TImageRec* SourceSlotOf(const THeadRec& head) const;
-    DecodedImage AddDecodedImage(const std::filesystem::path& path,
-                                 const std::function<DecodeHint(TSize)>& hintFor);
+    static DecodedImage DecodeImage(const std::filesystem::path& path,
+                                    const std::function<DecodeHint(TSize)>& hintFor);
+    int KeepImage(TImageRec slot, std::vector<std::uint8_t> bytes);
     bool EditHeadWith(int i, bool interactive, Picture picture, TSize sourceSize);
     void StoreThumbnails(int i, const Picture& display);
     std::filesystem::path FreshExportPath();

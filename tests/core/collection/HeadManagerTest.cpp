@@ -7,7 +7,10 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
 #include <string>
+#include <thread>
+#include <tuple>
 
 namespace tw {
 namespace {
@@ -16,6 +19,7 @@ using testing::DataFile;
 using testing::FakeHeadEditor;
 using testing::Pixel;
 using testing::Uniform;
+namespace fs = std::filesystem;
 
 std::vector<Picture> ThreeIcons() {
     return {Uniform(24, 24, 0, 255, 0), Uniform(24, 24, 255, 0, 0), Uniform(24, 24, 255, 200, 0)};
@@ -152,6 +156,49 @@ TEST_F(HeadManagerTest, UnattendedAddGetsTheEditorsDefaultFit) {
     editor.SetSourceImage(source, true);
     editor.RenderNow();
     EXPECT_EQ(manager_->Thumbnails()[0], editor.Preview());
+}
+
+TEST_F(HeadManagerTest, PicturesPreparedOnWorkerThreadsAppendAsSequentialAddsWould) {
+    std::vector<fs::path> paths;
+    for (int k = 0; k < 6; ++k) {
+        const auto shade = static_cast<std::uint8_t>(40 * k);
+        paths.push_back(WriteBmp("p" + std::to_string(k) + ".bmp",
+                                 Uniform(100 + 37 * k, 300 - 29 * k, shade, 255 - shade, 9)));
+    }
+    TMsnHeadManager sequential(folder_ / "sequential");
+    sequential.SetStateIcons(ThreeIcons());
+    for (const auto& path : paths) {
+        ASSERT_EQ(sequential.AddPictureFile(path, false), &path - paths.data());
+    }
+
+    // Prepared in reverse on two threads at once, appended in order.
+    std::vector<std::optional<TPreparedPicture>> prepared(paths.size());
+    {
+        std::vector<std::jthread> workers;
+        for (int w = 0; w < 2; ++w) {
+            workers.emplace_back([&, w] {
+                for (int k = static_cast<int>(paths.size()) - 1 - w; k >= 0; k -= 2) {
+                    prepared[static_cast<std::size_t>(k)] =
+                        manager_->PreparePictureFile(paths[static_cast<std::size_t>(k)]);
+                }
+            });
+        }
+    }
+    EXPECT_EQ(manager_->HeadCount(), 0) << "preparing leaves the collection alone";
+    for (auto& picture : prepared) {
+        manager_->AppendPrepared(std::move(*picture));
+    }
+    EXPECT_EQ(manager_->Heads(), sequential.Heads());
+    EXPECT_EQ(manager_->Thumbnails(), sequential.Thumbnails());
+    ASSERT_EQ(manager_->ImageCount(), sequential.ImageCount());
+    for (int k = 0; k < manager_->ImageCount(); ++k) {
+        const TImageRec& a = manager_->Images()[static_cast<std::size_t>(k)];
+        const TImageRec& b = sequential.Images()[static_cast<std::size_t>(k)];
+        EXPECT_EQ(std::tie(a.Ext, a.Width, a.Height, a.Format),
+                  std::tie(b.Ext, b.Width, b.Height, b.Format));
+        EXPECT_EQ(a.Source->ReadBytes(), b.Source->ReadBytes());
+    }
+    EXPECT_THROW(manager_->PreparePictureFile(folder_ / "missing.jpg"), PictureError);
 }
 
 TEST_F(HeadManagerTest, UnattendedJpegAddDecodesSmallButLooksTheSame) {
