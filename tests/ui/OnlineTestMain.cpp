@@ -78,10 +78,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<OwnXServer> xserver;
     if (!ListingOnly(argc, argv))
         xserver = std::make_unique<OwnXServer>();
-#else
+#endif
+    // Listing the tests, and the tests without an X server of their own, need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
     tw::RegisterProgramScheme();
     int result = 0;
     {

@@ -366,7 +366,11 @@ INSTANTIATE_TEST_SUITE_P(Pages, ResultPageTest,
                          ::testing::Values(PageCase{22, 1, 20, 1, 6, true, false},
                                            PageCase{17, 1, 17, 1, 1, false, false},
                                            PageCase{0, 1, 0, 1, 1, false, false},
-                                           PageCase{165, 8, 20, 3, 13, true, true}));
+                                           PageCase{165, 8, 20, 3, 13, true, true}),
+                         [](const ::testing::TestParamInfo<PageCase>& info) {
+                             return std::to_string(info.param.pictures) + "PicturesPage" +
+                                    std::to_string(info.param.page);
+                         });
 
 } // namespace
 } // namespace tw::test
