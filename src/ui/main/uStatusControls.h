@@ -48,7 +48,7 @@ public:
                     TEngineServices& engine, QObject* parent = nullptr);
 
     // Gives the slideshow the link and follows the link's notifications: a new status goes
-    // to the slideshow first, then to the name label. The link must go before either of them.
+    // to the slideshow first, then to the name label. The link must not notify once either is gone.
     void Attach(TMsnControl& link, TSlideshowControls& slideshow);
 
     // The status item for `state`: ties the selected entry to it and shows its badge.
