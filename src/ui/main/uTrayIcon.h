@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace tw {
+
+class TMsnHeadManager;
+
+// The main window's tray icon and its menu. The icon is always present; closing the window
+// hides it here instead of ending the program, and "&Open..." or a click on the icon brings
+// it back. Only "&Exit", another instance's quit and a restart end the program.
+class TTrayIcon : public QObject {
+    Q_OBJECT
+public:
+    TTrayIcon(QMainWindow& form, const TMsnHeadManager& manager);
+
+    // Restores the window from the tray: visible, in its normal state, in front.
+    void acOpenOrbelleExecute();
+    // "&Exit": saves the collection through the window's "acSave", then ends the program.
+    void acExitExecute();
+    // Closes the window for good without saving; the program ends.
+    void CloseWithoutSaving();
+    // The menu opens: the collection commands are offered only while a collection file is
+    // in use.
+    void pmTrayIconPopup();
+
+    QSystemTrayIcon* spTrayIcon = nullptr;
+    QMenu* pmTrayIcon = nullptr;
+    QAction* miOpen = nullptr;
+    QAction* miSwitch = nullptr;
+    QAction* miRandom = nullptr;
+    QAction* miAddImage = nullptr;
+    QAction* miAddOnline = nullptr;
+    QAction* miAddSlide = nullptr;
+    QAction* HomePage2 = nullptr;
+    QAction* About2 = nullptr;
+    QAction* miExit = nullptr;
+
+protected:
+    // A close of the window that does not end the program hides it to the tray.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QMainWindow& Form;
+    const TMsnHeadManager& Manager;
+    bool Ending = false;
+};
+
+} // namespace tw
