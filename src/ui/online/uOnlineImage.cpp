@@ -9,7 +9,6 @@
 #include "ui/online/ResultBrowser.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,10 +151,6 @@ void TfrmOnlineImage::FillKeywords() {
         cbKeyword->addItem(Q(keyword));
     cbKeyword->setCurrentIndex(-1);
     cbKeyword->setEditText(text);
-}
-
-void TfrmOnlineImage::closeEvent(QCloseEvent* event) {
-    event->accept();
 }
 
 void TfrmOnlineImage::showEvent(QShowEvent* event) {

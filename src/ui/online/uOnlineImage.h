@@ -49,8 +49,8 @@ signals:
     void PictureAdded(int index);
 
 protected:
-    // FormCloseQuery: the window always closes, which hides it.
-    void closeEvent(QCloseEvent* event) override;
+    // Centres the window on the main window at its first showing. Closing is never refused
+    // and only hides it, as for any window.
     void showEvent(QShowEvent* event) override;
 
 private:
