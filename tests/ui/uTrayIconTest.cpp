@@ -11,6 +11,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -265,6 +267,34 @@ TEST_F(TrayIconTest, HelpHomeAndUpdateCommands) {
     System->acUpdate->trigger();
     EXPECT_TRUE(Updates->Checking()) << "a manual check is on its way";
     EXPECT_TRUE(Updates->Logic().ManualCheck());
+}
+
+// Runs on a virtual X server with a tray host (run-with-tray-host.sh); skipped elsewhere.
+using TrayHostTest = TrayIconTest;
+
+TEST_F(TrayHostTest, TheIconSitsInTheTrayAndBringsTheWindowBack) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X server with a tray host";
+    const QDeadlineTimer deadline(10'000);
+    while (!QSystemTrayIcon::isSystemTrayAvailable() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(QSystemTrayIcon::isSystemTrayAvailable()) << "the tray host did not come up";
+
+    MakeForm();
+    Form->show();
+    const QDeadlineTimer embedded(10'000);
+    while (Tray->spTrayIcon->geometry().isEmpty() && !embedded.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(Tray->spTrayIcon->geometry().isEmpty()) << "embedded in the tray";
+    EXPECT_FALSE(Tray->spTrayIcon->icon().isNull());
+
+    EXPECT_FALSE(Form->close());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Form->isVisible());
+    EXPECT_TRUE(Tray->spTrayIcon->isVisible());
+    Tray->miOpen->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Form->isVisible());
 }
 
 } // namespace
