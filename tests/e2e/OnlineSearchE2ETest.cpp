@@ -7,6 +7,7 @@
 #include "ui/online/ResultBrowser.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -54,6 +55,14 @@ TEST_F(OnlineSearchE2ETest, AClickedPictureGoesThroughTheEditorIntoTheCollection
     ASSERT_EQ(box.size(), 2);
     const QPoint centre(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
 
+    // No context menu over the page.
+    QWidget* content = window.wbMain->focusProxy();
+    ASSERT_NE(content, nullptr);
+    QTest::mouseClick(content, Qt::RightButton, {}, centre);
+    QTest::qWait(500);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QMenu*>(top) != nullptr && top->isVisible());
+
     // The editor runs modally; answer it with OK once it shows.
     bool editorShown = false;
     QTimer answer;
@@ -66,8 +75,6 @@ TEST_F(OnlineSearchE2ETest, AClickedPictureGoesThroughTheEditorIntoTheCollection
         }
     });
     answer.start(50);
-    QWidget* content = window.wbMain->focusProxy();
-    ASSERT_NE(content, nullptr);
     QTest::mouseClick(content, Qt::LeftButton, {}, centre);
 
     ASSERT_TRUE(WaitFor([&] { return Manager->HeadCount() == 1; })) << "nothing was added";
