@@ -111,7 +111,6 @@ bool TResultBrowser::eventFilter(QObject* watched, QEvent* event) {
         if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) {
             child->installEventFilter(this);
             child->setAcceptDrops(false);
-            child->setContextMenuPolicy(Qt::NoContextMenu);
         }
         return false;
     }
