@@ -50,7 +50,9 @@ TfrmOptionForm::TfrmOptionForm(TEngineServices& engine, QWidget* parent)
     cbAllUsers->setFixedWidth(ScopeListWidth);
     lbSettingfor->setBuddy(cbAllUsers);
     btnClearShowAgainFlag = Make<QPushButton>(tsGeneral, "btnClearShowAgainFlag");
-    btnClearShowAgainFlag->setFixedSize(ClearButtonSize);
+    // Wider when a font or a translation needs it, so that the text is never cut.
+    btnClearShowAgainFlag->setMinimumWidth(ClearButtonSize.width());
+    btnClearShowAgainFlag->setFixedHeight(ClearButtonSize.height());
     btnClearShowAgainFlag->setAutoDefault(false);
 
     auto* page = new QVBoxLayout(tsGeneral);
