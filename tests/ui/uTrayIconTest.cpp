@@ -57,6 +57,12 @@ protected:
         auto* save = new QAction(Form.get());
         save->setObjectName(QStringLiteral("acSave"));
         QObject::connect(save, &QAction::triggered, [this] { ++Saves; });
+        // The window's View menu, with its own always-on-top item and empty submenus.
+        View = Form->menuBar()->addMenu(QStringLiteral("&View"));
+        View->setObjectName(QStringLiteral("View1"));
+        View->addAction(QStringLiteral("&Always On Top"))->setObjectName("AlwaysOnTop4");
+        View->addMenu(QStringLiteral("Change &Skin"))->setObjectName("miChangeSkin");
+        View->addMenu(QStringLiteral("Change &Language"))->setObjectName("miChangeLanguage");
         Tray = new TTrayIcon(*Form, *Manager);
         System = new TSystemMenu(*Form, *Engine, *Updates, [this] { Tray->acExitExecute(); });
     }
@@ -73,6 +79,7 @@ protected:
     std::unique_ptr<QMainWindow> Form;
     TTrayIcon* Tray = nullptr;
     TSystemMenu* System = nullptr;
+    QMenu* View = nullptr;
     std::vector<std::string> Opened;
     int Saves = 0;
 };
@@ -146,17 +153,19 @@ TEST_F(TrayIconTest, TrayMenuItemsInOrderAndOfferedWithACollectionFile) {
 TEST_F(TrayIconTest, AlwaysOnTopButtonAndMenuItemStayInStep) {
     MakeForm();
     Form->show();
-    auto* view = Form->menuBar()->addMenu(QStringLiteral("&View"));
-    view->addAction(System->acAlwaysOnTop); // View > "&Always On Top"
+    QAction* viewItem = View->actions().value(0);
     EXPECT_FALSE(System->AlwaysOnTop());
+    EXPECT_FALSE(viewItem->isChecked());
     EXPECT_EQ(System->pmSystem->actions().value(0), System->acAlwaysOnTop);
 
     System->btnAlwaysOnTop->click();
     EXPECT_TRUE(System->acAlwaysOnTop->isChecked());
     EXPECT_TRUE(Form->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(Form->isVisible()) << "changing the band keeps the window shown";
+    EXPECT_TRUE(viewItem->isChecked());
 
-    view->actions().value(0)->trigger();
+    viewItem->trigger();
+    EXPECT_FALSE(viewItem->isChecked());
     EXPECT_FALSE(System->btnAlwaysOnTop->isChecked());
     EXPECT_FALSE(Form->windowFlags() & Qt::WindowStaysOnTopHint);
 
@@ -206,6 +215,8 @@ TEST_F(TrayIconTest, LanguageSubmenuInReverseOrderAndTheCaptionFollowsTheLanguag
               (std::vector<QString>{"English", "Deutsch", "-", "&More Languages..."}));
     QAction* deutsch = System->miChangeLanguage->actions().value(1);
     EXPECT_EQ(deutsch->toolTip(), QStringLiteral("Deutsch"));
+    EXPECT_EQ(View->actions().value(2), System->miChangeLanguage->menuAction());
+    EXPECT_EQ(View->actions().size(), 3) << "no second submenu";
 
     deutsch->trigger();
     EXPECT_EQ(Engine->LanguageName(), "Deutsch");

@@ -86,16 +86,18 @@ TSystemMenu::TSystemMenu(QMainWindow& form, TEngineServices& engine, TUpdateChec
     buttons->addWidget(btnSystemMenu);
     Form.menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
 
-    miChangeSkin = MakeMenu(&Form, "miChangeSkin");
+    miChangeSkin = Menu("miChangeSkin");
     miDefaultSkin = miChangeSkin->addAction(QString());
     miDefaultSkin->setObjectName(QStringLiteral("miDefaultSkin"));
     miDefaultSkin->setCheckable(true);
     connect(miDefaultSkin, &QAction::triggered, this, [this] { Engine.SetSkin("Default"); });
     connect(miChangeSkin, &QMenu::aboutToShow, this, &TSystemMenu::acSkinExecute);
-    miChangeLanguage = MakeMenu(&Form, "miChangeLanguage");
+    miChangeLanguage = Menu("miChangeLanguage");
     miChangeLanguage->addSeparator();
     miChangeLanguage->addAction(acGetMoreLanguage);
     connect(miChangeLanguage, &QMenu::aboutToShow, this, &TSystemMenu::acLanguageExecute);
+
+    FollowWindowItems();
 
     Engine.AddTranslatedWindow(&Form);
     smLanguageChangeLanguage();
@@ -112,6 +114,26 @@ QAction* TSystemMenu::Action(const char* name) {
     action->setObjectName(QLatin1String(name));
     Form.addAction(action);
     return action;
+}
+
+QMenu* TSystemMenu::Menu(const char* name) {
+    if (auto* existing = Form.findChild<QMenu*>(QLatin1String(name)))
+        return existing;
+    return MakeMenu(&Form, name);
+}
+
+void TSystemMenu::FollowWindowItems() {
+    // View > "&Always On Top" carries the check mark of the flag, whichever side changes it.
+    if (auto* item = Form.findChild<QAction*>(QStringLiteral("AlwaysOnTop4"))) {
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, acAlwaysOnTop, [this, item] {
+            if (item->isChecked() != AlwaysOnTop())
+                acAlwaysOnTop->trigger();
+        });
+        connect(acAlwaysOnTop, &QAction::toggled, item, &QAction::setChecked);
+    }
+    if (auto* item = Form.findChild<QAction*>(QStringLiteral("miUpdate0")))
+        connect(item, &QAction::triggered, acUpdate, &QAction::trigger);
 }
 
 bool TSystemMenu::AlwaysOnTop() const {

@@ -51,7 +51,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's action or submenu of that name, made here when the window has none.
     QAction* Action(const char* name);
+    QMenu* Menu(const char* name);
+    // The window's own menu items that stand for a command of this frame.
+    void FollowWindowItems();
     // The window's caption: the program's name, two blanks, its version.
     void smLanguageChangeLanguage();
     // Done once, when the window is first shown.
