@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace tw {
 
@@ -20,6 +21,26 @@ TfrmProgress::TfrmProgress(QWidget* parent)
     sgMain->setGeometry(18, 36, 305, 20);
     sgMain->setFormat(QStringLiteral("%p%"));
     sgMain->setTextVisible(true);
+
+    btnCancel = new QPushButton(tr("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(248, 64, 75, 25);
+    btnCancel->hide();
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmProgress::reject);
+}
+
+void TfrmProgress::SetCancelHandler(std::function<void()> cancel) {
+    if (!OnCancel && cancel) {
+        setFixedSize(341, 101);
+        btnCancel->show();
+    }
+    OnCancel = std::move(cancel);
+}
+
+void TfrmProgress::reject() {
+    // Without a handler there is nothing to stop: the window stays until the work ends.
+    if (OnCancel)
+        OnCancel();
 }
 
 void TfrmProgress::SetProgress(int min, int max, const QString& caption, int value) {

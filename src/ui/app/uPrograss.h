@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace tw {
 
@@ -18,8 +20,18 @@ public:
     // of `min`..`max`.
     void SetProgress(int min, int max, const QString& caption, int value);
 
+    // Offers a Cancel button (and Escape) that calls `cancel`; without one the window has none.
+    void SetCancelHandler(std::function<void()> cancel);
+
     QLabel* edtTitle = nullptr;
     QProgressBar* sgMain = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+protected:
+    void reject() override;
+
+private:
+    std::function<void()> OnCancel;
 };
 
 } // namespace tw
