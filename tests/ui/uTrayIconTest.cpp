@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -18,12 +19,28 @@
 #include <QMenuBar>
 #include <QSystemTrayIcon>
 #include <QToolButton>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <xcb/xcb.h>
 
 namespace tw::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A main window that counts the closes it accepts, which end the real program.
+class CountingWindow : public QMainWindow {
+public:
+    int Closes = 0;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        ++Closes;
+        QMainWindow::closeEvent(event);
+    }
+};
 
 class TrayIconTest : public EngineFixture {
 protected:
@@ -52,7 +69,7 @@ protected:
             Opened.push_back(url);
             return true;
         });
-        Form = std::make_unique<QMainWindow>();
+        Form = std::make_unique<CountingWindow>();
         Form->setObjectName(QStringLiteral("frmMainForm"));
         auto* save = new QAction(Form.get());
         save->setObjectName(QStringLiteral("acSave"));
@@ -76,7 +93,7 @@ protected:
 
     std::unique_ptr<TMsnHeadManager> Manager;
     std::unique_ptr<TUpdateCheckUi> Updates;
-    std::unique_ptr<QMainWindow> Form;
+    std::unique_ptr<CountingWindow> Form;
     TTrayIcon* Tray = nullptr;
     TSystemMenu* System = nullptr;
     QMenu* View = nullptr;
@@ -84,25 +101,26 @@ protected:
     int Saves = 0;
 };
 
-TEST_F(TrayIconTest, CloseHidesToTheTrayOnlyExitSavesAndEnds) {
+TEST_F(TrayIconTest, OpenBringsTheWindowBackExitSavesAndEnds) {
     MakeForm();
-    Form->show();
-    EXPECT_TRUE(Tray->spTrayIcon->isVisible());
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_FALSE(Form->close()) << "the close button never ends the program";
-        EXPECT_FALSE(Form->isVisible());
-        EXPECT_TRUE(Tray->spTrayIcon->isVisible());
-        if (i == 0)
-            Tray->miOpen->trigger();
+    EXPECT_TRUE(Tray->spTrayIcon->isVisible()) << "present before the window shows";
+    for (int way = 0; way < 3; ++way) {
+        if (way == 2)
+            Form->showMinimized();
         else
+            Form->hide();
+        if (way == 1)
             emit Tray->spTrayIcon->activated(QSystemTrayIcon::Trigger);
-        EXPECT_TRUE(Form->isVisible());
-        EXPECT_FALSE(Form->isMinimized());
+        else
+            Tray->miOpen->trigger();
+        EXPECT_TRUE(Form->isVisible()) << way;
+        EXPECT_FALSE(Form->isMinimized()) << way;
     }
     EXPECT_EQ(Saves, 0);
 
     Tray->miExit->trigger();
     EXPECT_EQ(Saves, 1);
+    EXPECT_EQ(Form->Closes, 1);
     EXPECT_FALSE(Form->isVisible());
 }
 
@@ -111,6 +129,7 @@ TEST_F(TrayIconTest, QuitAndRestartEndWithoutSaving) {
     Form->show();
     Tray->CloseWithoutSaving();
     EXPECT_FALSE(Form->isVisible());
+    EXPECT_EQ(Form->Closes, 1);
     EXPECT_EQ(Saves, 0);
 
     // The engine's restart closes the main window and ends the loop; nothing is saved.
@@ -283,6 +302,30 @@ TEST_F(TrayIconTest, HelpHomeAndUpdateCommands) {
 // Runs on a virtual X server with a tray host (run-with-tray-host.sh); skipped elsewhere.
 using TrayHostTest = TrayIconTest;
 
+// Sends `window` what a window manager sends when the user presses its close button.
+void AskToClose(const QWidget& window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    ASSERT_NE(x11, nullptr);
+    xcb_connection_t* connection = x11->connection();
+    const auto atom = [connection](const char* name) {
+        const auto cookie =
+            xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+            xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
+        return reply ? reply->atom : xcb_atom_t(XCB_NONE);
+    };
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = static_cast<xcb_window_t>(window.winId());
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection);
+}
+
 TEST_F(TrayHostTest, TheIconSitsInTheTrayAndBringsTheWindowBack) {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs an X server with a tray host";
@@ -299,13 +342,22 @@ TEST_F(TrayHostTest, TheIconSitsInTheTrayAndBringsTheWindowBack) {
     EXPECT_FALSE(Tray->spTrayIcon->geometry().isEmpty()) << "embedded in the tray";
     EXPECT_FALSE(Tray->spTrayIcon->icon().isNull());
 
-    EXPECT_FALSE(Form->close());
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(Form->isVisible());
-    EXPECT_TRUE(Tray->spTrayIcon->isVisible());
-    Tray->miOpen->trigger();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(Form->isVisible());
+    // The close button: the window manager asks the window to close.
+    for (int round = 0; round < 2; ++round) {
+        AskToClose(*Form);
+        const QDeadlineTimer hidden(10'000);
+        while (Form->isVisible() && !hidden.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_FALSE(Form->isVisible()) << round;
+        EXPECT_TRUE(Tray->spTrayIcon->isVisible()) << round;
+        EXPECT_EQ(Saves, 0);
+        Tray->miOpen->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(Form->isVisible()) << round;
+    }
+    EXPECT_EQ(Form->Closes, 0) << "the close button never ends the program";
+    Tray->CloseWithoutSaving();
+    EXPECT_EQ(Form->Closes, 1);
 }
 
 } // namespace

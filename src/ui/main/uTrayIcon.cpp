@@ -92,7 +92,6 @@ void TTrayIcon::acExitExecute() {
 }
 
 void TTrayIcon::CloseWithoutSaving() {
-    Ending = true;
     Form.close();
 }
 
@@ -105,7 +104,9 @@ void TTrayIcon::pmTrayIconPopup() {
 }
 
 bool TTrayIcon::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &Form && event->type() == QEvent::Close && !Ending) {
+    // Only the user closes a window spontaneously, through its close button; the program's
+    // own closes (Exit, another instance's quit, the restart) end it.
+    if (watched == &Form && event->type() == QEvent::Close && event->spontaneous()) {
         // The window system here offers no zoom towards the tray; the window simply goes.
         event->ignore();
         Form.hide();

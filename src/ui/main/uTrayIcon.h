@@ -11,9 +11,10 @@ namespace tw {
 
 class TMsnHeadManager;
 
-// The main window's tray icon and its menu. The icon is always present; closing the window
-// hides it here instead of ending the program, and "&Open..." or a click on the icon brings
-// it back. Only "&Exit", another instance's quit and a restart end the program.
+// The main window's tray icon and its menu. The icon is always present; the window's close
+// button hides the window here instead of ending the program, and "&Open..." or a click on
+// the icon brings it back. "&Exit", another instance's quit and a restart, which close the
+// window from the program, end it.
 class TTrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -42,13 +43,12 @@ public:
     QAction* miExit = nullptr;
 
 protected:
-    // A close of the window that does not end the program hides it to the tray.
+    // The close button hides the window to the tray.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QMainWindow& Form;
     const TMsnHeadManager& Manager;
-    bool Ending = false;
 };
 
 } // namespace tw
