@@ -13,6 +13,8 @@
 #include "ui/main/uPictureList.h"
 #include "ui/main/uSlideshow.h"
 #include "ui/main/uStatusControls.h"
+#include "ui/main/uSystemMenu.h"
+#include "ui/main/uTrayIcon.h"
 #include "ui/messenger/MessengerClientChoice.h"
 
 #include <QAction>
@@ -68,6 +70,9 @@ void TfrmMainForm::FormCreate() {
 
     SetFileDialogs(std::make_unique<TQtFileDialogs>(this));
     ConnectCommands();
+    Tray = new TTrayIcon(*this, *frmEngineWnd->HeadManager);
+    System = new TSystemMenu(*this, *frmEngineWnd, *frmEngineWnd->UpdateCheck,
+                             [this] { Tray->acExitExecute(); });
     frmEngineWnd->AddTranslatedWindow(this);
 }
 
@@ -143,6 +148,7 @@ void TfrmMainForm::FormShow() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     engine.SetSkin(Settings().ReadString("Skin", "Default"));
+    engine.StartupUpdateCheck();
     if (Settings().ReadBool("FirstTimeRun", true))
         Settings().WriteBool("FirstTimeRun", false);
     findChild<QMenu*>(QStringLiteral("miChangeLanguage"))
@@ -198,6 +204,11 @@ std::int64_t TfrmMainForm::WndProc(const WindowMessage& message) {
     case WM_COPYDATA:
         ReceivedPathText = message.Data;
         Trace("copydata", BytesToHex(message.Data));
+        // Opened after the answer, so that the other start does not wait on a message box.
+        if (CollectionCommands && !message.Data.empty())
+            QTimer::singleShot(0, this, [this, path = message.Data] {
+                CollectionCommands->LoadCollection(std::filesystem::path(path));
+            });
         return 0;
     default:
         return 0;

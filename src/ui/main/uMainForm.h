@@ -30,6 +30,8 @@ class TMsnControl;
 class TPictureList;
 class TSlideshowControls;
 class TStatusControls;
+class TSystemMenu;
+class TTrayIcon;
 
 class TfrmMainForm : public QMainWindow {
     Q_OBJECT
@@ -46,8 +48,8 @@ public:
     // Closes the window without saving anything; the program ends.
     void QuitWithoutSaving();
 
-    // The path last handed over by another start of the program (WM_COPYDATA); nothing is
-    // done with it.
+    // The path last handed over by another start of the program (WM_COPYDATA), which is
+    // opened like Load.
     const std::string& ReceivedPath() const { return ReceivedPathText; }
 
     // Replaces the dialogs that ask for files and folders (tests answer them).
@@ -111,6 +113,9 @@ private:
     std::unique_ptr<TMsnControl> Link;
     std::unique_ptr<TSlideshowControls> Slideshow;
     std::unique_ptr<TStatusControls> StatusControls;
+    // Owned by the window as its children.
+    TTrayIcon* Tray = nullptr;
+    TSystemMenu* System = nullptr;
     QTimer tmMsnPoll;
     std::string ReceivedPathText;
     bool ShownOnce = false;

@@ -162,7 +162,8 @@ void TSystemMenu::smLanguageChangeLanguage() {
 bool TSystemMenu::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &Form) {
         switch (event->type()) {
-        case QEvent::Show:
+        // After the window's own first showing has placed it.
+        case QEvent::ShowToParent:
             if (!Shown)
                 FormShow();
             break;

@@ -61,6 +61,8 @@ TTrayIcon::TTrayIcon(QMainWindow& form, const TMsnHeadManager& manager)
     About2 = AddCommand(pmTrayIcon, "About2", form, "acAbout");
     miExit = AddItem(pmTrayIcon, "miExit");
     connect(miOpen, &QAction::triggered, this, &TTrayIcon::acOpenOrbelleExecute);
+    if (auto* command = form.findChild<QAction*>(QStringLiteral("acOpenOrbelle")))
+        connect(command, &QAction::triggered, this, &TTrayIcon::acOpenOrbelleExecute);
     connect(miExit, &QAction::triggered, this, &TTrayIcon::acExitExecute);
     connect(pmTrayIcon, &QMenu::aboutToShow, this, &TTrayIcon::pmTrayIconPopup);
 
