@@ -72,15 +72,17 @@ void TfrmMainForm::CreateComponents() {
 
     pnTop = Named(new QWidget(client), "pnTop");
     pnTop->setGeometry(0, 0, kClientWidth, 173);
+    // The 96 dpi design's 8-point texts, so the captions fit their buttons.
+    QFont designFont = pnTop->font();
+    designFont.setPixelSize(11);
+    pnTop->setFont(designFont);
 
-    imgHead = Named(new QLabel(pnTop), "imgHead");
-    imgHead->setGeometry(19, 17, 96, 97);
     imgMsnFrame = Named(new QLabel(pnTop), "imgMsnFrame");
     imgMsnFrame->setGeometry(5, 2, 126, 126);
     imgMsnFrame->setPixmap(engine.pngMSNFrame.Image(0));
-    imgMsnFrame->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // The frame lies over the preview, which shows through its window.
-    imgMsnFrame->raise();
+    // The preview lies in the frame's window.
+    imgHead = Named(new QLabel(pnTop), "imgHead");
+    imgHead->setGeometry(19, 17, 96, 97);
 
     lbFriendlyName = Named(new QLabel(pnTop), "lbFriendlyName");
     lbFriendlyName->setGeometry(140, 30, 221, 15);
