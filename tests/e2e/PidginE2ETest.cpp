@@ -1,7 +1,7 @@
 // The Pidgin client against the real Pidgin, on an X server and a D-Bus session bus of the
-// tests' own, with a fresh configuration folder and no accounts (no network). The friendly
-// name needs a connected account, so its path runs against a fake Pidgin service on the same
-// private bus.
+// tests' own, with a fresh configuration folder: without accounts (no network), and signed in
+// to a Prosody of the test's own on loopback. The friendly name's fall-backs run against a fake
+// Pidgin service on the same private bus.
 #include "core/messenger/NowPlaying.h"
 #include "core/messenger/uMsnControl.h"
 #include "support/OwnXServer.h"
@@ -15,6 +15,7 @@
 #include <QDBusMetaType>
 #include <QDBusVirtualObject>
 #include <QThread>
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -24,7 +25,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
 #include <optional>
+#include <pwd.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -87,6 +91,11 @@ protected:
         folder_ = MakeTempFolder("tw-pidgin");
         ASSERT_FALSE(folder_.empty());
         const std::string config = (folder_ / "purple").string();
+        fs::create_directory(config);
+        PrepareConfig(config);
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
         const char* argv[] = {"pidgin", "-c", config.c_str(), nullptr};
         if (::posix_spawnp(&pid_, "pidgin", nullptr, nullptr, const_cast<char**>(argv), environ) !=
             0) {
@@ -103,6 +112,9 @@ protected:
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }
+
+    // Fills Pidgin's configuration folder before it starts.
+    virtual void PrepareConfig(const fs::path& /*config*/) {}
 
     void StopPidgin() {
         if (pid_ > 0) {
@@ -222,6 +234,147 @@ TEST_F(PidginTest, PidginEndingIsSeenAndCallsFail) {
     EXPECT_THROW(client.ReadStatus(), MessengerError);
     EXPECT_THROW(client.ReadFriendlyName(), MessengerError);
     EXPECT_FALSE(MakeMessengerClient(MessengerClientKind::Auto)->IsRunning());
+}
+
+// A free TCP port on loopback.
+int FreeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+    return port;
+}
+
+// Runs a program, as the prosody user when the tests run as root (Prosody refuses root).
+pid_t SpawnAsProsody(std::vector<std::string> args) {
+    if (::geteuid() == 0) {
+        args.insert(args.begin(),
+                    {"setpriv", "--reuid=prosody", "--regid=prosody", "--clear-groups", "--"});
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    return ::posix_spawnp(&pid, argv.front(), nullptr, nullptr, argv.data(), environ) == 0 ? pid
+                                                                                           : -1;
+}
+
+// Pidgin signed in with an XMPP account to a Prosody of the test's own on loopback: no
+// encryption, plain passwords, no servers beyond it.
+class PidginAccountTest : public PidginTest {
+protected:
+    static constexpr const char* kAlias = "Ann Tilewick";
+
+    void PrepareConfig(const fs::path& config) override {
+        const int port = FreeLoopbackPort();
+        ASSERT_NE(port, 0);
+        const fs::path server = folder_ / "prosody";
+        fs::create_directories(server / "data");
+        fs::permissions(folder_,
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        if (::geteuid() == 0) {
+            const passwd* user = ::getpwnam("prosody");
+            if (user == nullptr) {
+                GTEST_SKIP() << "Prosody is not installed (scripts/setup installs it)";
+            }
+            ASSERT_EQ(::chown((server / "data").c_str(), user->pw_uid, user->pw_gid), 0);
+        }
+        const fs::path cfg = server / "prosody.cfg.lua";
+        std::ofstream(cfg) << "daemonize = false\n"
+                           << "pidfile = \"" << (server / "data" / "prosody.pid").string() << "\"\n"
+                           << "data_path = \"" << (server / "data").string() << "\"\n"
+                           << "interfaces = { \"127.0.0.1\" }\nc2s_ports = { " << port << " }\n"
+                           << "s2s_ports = { }\nmodules_disabled = { \"s2s\" }\n"
+                           << "modules_enabled = { \"roster\"; \"saslauth\"; \"disco\"; "
+                              "\"posix\"; \"vcard\"; \"pep\"; \"ping\" }\n"
+                           << "authentication = \"internal_plain\"\n"
+                           << "c2s_require_encryption = false\n"
+                           << "allow_unencrypted_plain_auth = true\n"
+                           << "log = { { levels = { min = \"warn\" }, to = \"console\" } }\n"
+                           << "VirtualHost \"localhost\"\n";
+        const pid_t registered = SpawnAsProsody(
+            {"prosodyctl", "--config", cfg.string(), "register", "ann", "localhost", "secret"});
+        if (registered < 0) {
+            GTEST_SKIP() << "Prosody is not installed (scripts/setup installs it)";
+        }
+        int status = 0;
+        ::waitpid(registered, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "prosodyctl register";
+        server_ = SpawnAsProsody({"prosody", "--config", cfg.string()});
+        ASSERT_GT(server_, 0);
+        std::ofstream(config / "accounts.xml")
+            << "<?xml version='1.0' encoding='UTF-8' ?>\n<account version='1.0'><account>"
+            << "<protocol>prpl-jabber</protocol><name>ann@localhost/tilewick</name>"
+            << "<password>secret</password><alias>" << kAlias << "</alias><settings>"
+            << "<setting name='connect_server' type='string'>127.0.0.1</setting>"
+            << "<setting name='port' type='int'>" << port << "</setting>"
+            << "<setting name='connection_security' type='string'>opportunistic_tls</setting>"
+            << "<setting name='auth_plain_in_clear' type='bool'>1</setting></settings>"
+            << "<settings ui='gtk-gaim'><setting name='auto-login' type='bool'>1</setting>"
+            << "</settings></account></account>\n";
+    }
+
+    void SetUp() override {
+        PidginTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(WaitUntil(
+            [this] {
+                const auto accounts = qdbus_cast<QList<int>>(Purple("PurpleAccountsGetAllActive"));
+                account_ = accounts.value(0);
+                return account_ != 0 && Purple("PurpleAccountIsConnected", {account_}).toInt() != 0;
+            },
+            kStartTimeout))
+            << "the account did not sign in to the loopback server";
+    }
+
+    void TearDown() override {
+        PidginTest::TearDown();
+        if (server_ > 0) {
+            ::kill(server_, SIGTERM);
+            ::waitpid(server_, nullptr, 0);
+        }
+    }
+
+    std::string IconPath() const {
+        return Purple("PurpleAccountGetBuddyIconPath", {account_}).toString().toStdString();
+    }
+
+    pid_t server_ = -1;
+    int account_ = 0;
+};
+
+TEST_F(PidginAccountTest, SignedInAccountGivesTheNameAndPublishesPictureAndMessage) {
+    TMsnControl link(std::make_unique<PidginMessengerClient>());
+    std::vector<std::string> names;
+    link.OnFriendlyNameChange = [&](const std::string& name) { names.push_back(name); };
+
+    const fs::path picture = folder_ / "head0.png";
+    fs::copy_file(fs::path(TILEWICK_TEST_DATA) / "collection" / "flag.PNG", picture);
+    ASSERT_EQ(IconPath(), "");
+    link.SetDisplayPicture(picture.string());
+    link.Poller().Tick();
+    EXPECT_EQ(names, std::vector<std::string>{kAlias});
+    EXPECT_FALSE(link.Poller().Pending());
+    EXPECT_EQ(BuddyIconPreference(), picture.string());
+    // Pidgin takes the picture as the account's icon, which it sends to the server.
+    EXPECT_TRUE(WaitUntil([this] { return !IconPath().empty(); }, kStartTimeout));
+
+    // What goes out to the server is the account's own status, not only the saved one.
+    link.SetPersonalMessage("Hello from Tilewick", "", 0);
+    const QVariant status = Purple("PurpleAccountGetActiveStatus", {account_});
+    EXPECT_EQ(Purple("PurpleStatusGetAttrString", {status, QStringLiteral("message")}).toString(),
+              QStringLiteral("Hello from Tilewick"));
 }
 
 // One account of the fake Pidgin.
