@@ -236,6 +236,18 @@ TEST_F(PidginTest, PidginEndingIsSeenAndCallsFail) {
     EXPECT_FALSE(MakeMessengerClient(MessengerClientKind::Auto)->IsRunning());
 }
 
+TEST_F(PidginTest, HangingPidginIsLeftAloneForAWhile) {
+    const PidginMessengerClient::Timing timing{300ms, 1000ms};
+    PidginMessengerClient client(QDBusConnection::sessionBus(), timing);
+    ::kill(pid_, SIGSTOP);
+    EXPECT_THROW(client.ReadStatus(), MessengerError);
+    ::kill(pid_, SIGCONT);
+    // Answering again, yet still resting: the call is not made.
+    EXPECT_THROW(client.ReadStatus(), MessengerError);
+    std::this_thread::sleep_for(timing.RestAfterTimeout);
+    EXPECT_EQ(client.ReadStatus(), static_cast<std::int32_t>(ClientStatus::Online));
+}
+
 // A free TCP port on loopback.
 int FreeLoopbackPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -52,8 +52,6 @@ std::int32_t ClientStatusForPrimitive(std::int32_t primitive) {
     }
 }
 
-PidginMessengerClient::PidginMessengerClient(QDBusConnection bus) : bus_(std::move(bus)) {}
-
 bool PidginMessengerClient::IsRunning() {
     const QDBusConnectionInterface* names = bus_.isConnected() ? bus_.interface() : nullptr;
     return names != nullptr && names->isServiceRegistered(QString::fromLatin1(kPidginService));
@@ -131,11 +129,23 @@ void PidginMessengerClient::SetStatusMessage(const std::string& message) {
 }
 
 QVariant PidginMessengerClient::Call(const QString& method, const QVariantList& args) {
+    if (restUntil_ && Clock::now() < *restUntil_) {
+        throw MessengerError("Pidgin is not answering");
+    }
     QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(kPidginService),
                                                           kPurplePath, kPurpleInterface, method);
     message.setArguments(args);
     const QDBusMessage reply =
-        bus_.call(message, QDBus::Block, static_cast<int>(kCallTimeout.count()));
+        bus_.call(message, QDBus::Block, static_cast<int>(timing_.CallTimeout.count()));
+    const bool timedOut =
+        reply.type() == QDBusMessage::ErrorMessage &&
+        (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
+         reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.Timeout"));
+    if (timedOut) {
+        restUntil_ = Clock::now() + timing_.RestAfterTimeout;
+    } else {
+        restUntil_.reset();
+    }
     if (reply.type() != QDBusMessage::ReplyMessage) {
         throw MessengerError("Pidgin did not answer " + method.toStdString() + ": " +
                              reply.errorMessage().toStdString());

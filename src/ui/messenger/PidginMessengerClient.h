@@ -6,6 +6,7 @@
 #include <QVariantList>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QDBusMessage;
@@ -36,11 +37,23 @@ std::int32_t ClientStatusForPrimitive(std::int32_t primitive);
 // A running Pidgin as the Messenger client: its status is that of the current saved status,
 // the friendly name that of the first connected account, the display picture its buddy-icon
 // preference and the now-playing text the message of its status.
+//
+// Every call waits at most CallTimeout. A Pidgin that let a call time out is hanging; it is
+// left alone for RestAfterTimeout, during which calls fail at once, so that it costs the
+// window one wait now and then instead of one at every poll.
 class PidginMessengerClient : public IMessengerClient {
 public:
-    static constexpr std::chrono::milliseconds kCallTimeout{2000};
+    using Clock = std::chrono::steady_clock;
 
-    explicit PidginMessengerClient(QDBusConnection bus = QDBusConnection::sessionBus());
+    struct Timing {
+        std::chrono::milliseconds CallTimeout{2000};
+        std::chrono::milliseconds RestAfterTimeout{10000};
+    };
+
+    explicit PidginMessengerClient(QDBusConnection bus = QDBusConnection::sessionBus())
+        : bus_(std::move(bus)) {}
+    PidginMessengerClient(QDBusConnection bus, Timing timing)
+        : bus_(std::move(bus)), timing_(timing) {}
 
     // True when Pidgin's service is on the bus.
     bool IsRunning() override;
@@ -62,6 +75,8 @@ private:
     void SetStatusMessage(const std::string& message);
 
     QDBusConnection bus_;
+    Timing timing_;
+    std::optional<Clock::time_point> restUntil_;
 };
 
 } // namespace tw
