@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
@@ -287,6 +288,28 @@ TEST_F(TrayIconTest, PlacementIsRestoredAtFirstShowAndStoredOnlyAfterIt) {
         EXPECT_EQ(Settings().ReadInteger("MainForm.Top", 0), 70);
         EXPECT_EQ(Settings().ReadInteger("MainForm.Width", 0), 640);
         EXPECT_EQ(Settings().ReadInteger("MainForm.Height", 0), 480);
+    }
+}
+
+TEST_F(TrayIconTest, OptionsAndAboutOpenModallyOverTheWindow) {
+    MakeForm();
+    Form->show();
+    const struct {
+        QAction* command;
+        const char* dialog;
+    } cases[] = {{System->acOption, "TfrmOptionForm"}, {System->acAbout, "TfrmAboutForm"}};
+    for (const auto& c : cases) {
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr)
+                return;
+            shown = QString::fromLatin1(modal->metaObject()->className());
+            EXPECT_EQ(modal->parentWidget(), Form.get());
+            modal->close();
+        });
+        c.command->trigger();
+        EXPECT_EQ(shown, QStringLiteral("tw::") + QLatin1String(c.dialog));
     }
 }
 
