@@ -7,14 +7,11 @@
 #include "core/image/Codecs.h"
 #include "core/messenger/BusMessengerClient.h"
 #include "core/messenger/uMsnControl.h"
+#include "support/StandInLog.h"
 #include "support/StandInProcess.h"
 #include "ui/main/uSlideshow.h"
 #include "ui/main/uStatusControls.h"
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -25,15 +22,6 @@ namespace tw::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// One display picture or personal message the client took, as its log records it.
-struct Taken {
-    std::string call;
-    std::string value; // the shown message
-    std::string category;
-    int entry = -1; // whose picture, read while the file is there
-    qint64 at = 0;  // when the test first saw it, in ms since the test began
-};
 
 // Entry i is tied to a status and has a one-colour picture of grey level 40 * (i + 1).
 const struct {
@@ -73,7 +61,7 @@ protected:
         }
         Manager->ReplaceCollection({}, std::move(heads), std::move(thumbnails));
         Rows.rows = static_cast<int>(std::size(kEntries));
-        Clock.start();
+        Calls.emplace(Log, EntryOf);
     }
     void TearDown() override {
         Status.reset();
@@ -100,32 +88,7 @@ protected:
         Show->LoadStartState();
     }
 
-    // New lines of the client's log since the last call.
-    std::vector<Taken> TakeLog() {
-        QFile file(QString::fromStdString(Log.string()));
-        std::vector<Taken> taken;
-        if (!file.open(QIODevice::ReadOnly)) {
-            return taken;
-        }
-        const QList<QByteArray> lines = file.readAll().split('\n');
-        for (qsizetype k = LogLinesSeen; k < lines.size(); ++k) {
-            const QJsonObject entry = QJsonDocument::fromJson(lines[k]).object();
-            if (entry.isEmpty()) {
-                continue; // the last line may still be on its way
-            }
-            LogLinesSeen = k + 1;
-            const QString call = entry["call"].toString();
-            if (call == "writeProperty" && entry["ok"].toBool()) {
-                taken.push_back({"picture", "", "",
-                                 EntryOf(entry["value"].toString().toStdString()),
-                                 Clock.elapsed()});
-            } else if (call == "copyData") {
-                taken.push_back({"message", entry["message"].toString().toStdString(),
-                                 entry["category"].toString().toStdString(), -1, Clock.elapsed()});
-            }
-        }
-        return taken;
-    }
+    std::vector<Taken> TakeLog() { return Calls->Take(); }
 
     // Which entry's picture a file the client took shows; -1 for none.
     static int EntryOf(const std::string& file) {
@@ -141,8 +104,7 @@ protected:
     fs::path Runtime;
     std::optional<std::string> SavedRuntime;
     fs::path Log;
-    qsizetype LogLinesSeen = 0;
-    QElapsedTimer Clock;
+    std::optional<StandInLog> Calls;
     FakeRows Rows;
     std::optional<TMsnHeadManager> Manager;
     std::optional<TMsnControl> Link;
@@ -196,8 +158,8 @@ TEST_F(SlideshowE2ETest, SlideshowRotatesAtTheSetDelay) {
 
     std::vector<Taken> pictures;
     std::vector<std::string> messages;
-    const qint64 until = Clock.elapsed() + 3 * kMinDelay * 1000;
-    while (Clock.elapsed() < until) {
+    const qint64 until = Calls->Elapsed() + 3 * kMinDelay * 1000;
+    while (Calls->Elapsed() < until) {
         QTest::qWait(50);
         for (const Taken& taken : TakeLog()) {
             if (taken.call == "picture") {

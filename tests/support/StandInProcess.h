@@ -1,7 +1,7 @@
 #pragma once
 
-// The Messenger stand-in program (TILEWICK_MESSENGER) as separate processes: one that runs
-// headless and logs every call it receives, and its one-shot subcommands.
+// Programs as separate processes; above all the Messenger stand-in (TILEWICK_MESSENGER): one
+// that runs headless and logs every call it receives, and its one-shot subcommands.
 #include "core/messenger/MessengerClient.h"
 #include "platform/MessageWindows.h"
 
@@ -24,9 +24,9 @@ using Args = std::vector<std::string>;
 
 inline constexpr std::chrono::seconds kStandInTimeout{30}; // generous for sanitizer builds
 
-// Starts the stand-in with `args` and returns its process id.
-inline pid_t SpawnStandIn(const Args& args) {
-    std::vector<std::string> argv = {TILEWICK_MESSENGER};
+// Starts `program` with `args` in this process's environment; its process id.
+inline pid_t SpawnProgram(const std::string& program, const Args& args) {
+    std::vector<std::string> argv = {program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> argp;
     for (auto& a : argv) {
@@ -34,8 +34,13 @@ inline pid_t SpawnStandIn(const Args& args) {
     }
     argp.push_back(nullptr);
     pid_t pid = -1;
-    EXPECT_EQ(::posix_spawn(&pid, TILEWICK_MESSENGER, nullptr, nullptr, argp.data(), environ), 0);
+    EXPECT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argp.data(), environ), 0);
     return pid;
+}
+
+// Starts the stand-in with `args` and returns its process id.
+inline pid_t SpawnStandIn(const Args& args) {
+    return SpawnProgram(TILEWICK_MESSENGER, args);
 }
 
 // The exit status once the process ended within `timeout`.
