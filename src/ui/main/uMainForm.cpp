@@ -16,6 +16,7 @@
 #include "ui/main/uSystemMenu.h"
 #include "ui/main/uTrayIcon.h"
 #include "ui/messenger/MessengerClientChoice.h"
+#include "ui/online/uOnlineImage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,12 +111,25 @@ void TfrmMainForm::ConnectCommands() {
     for (const auto& [button, action] : buttons)
         connect(button, &QPushButton::clicked, Action(action), &QAction::trigger);
 
+    connect(Action("acAddImageOnline"), &QAction::triggered, this, [this] {
+        TfrmOnlineImage& online = ShowOnlineSearch(*frmEngineWnd, *frmEngineWnd->HeadManager);
+        connect(&online, &TfrmOnlineImage::PictureAdded, this, &TfrmMainForm::OnlinePictureAdded,
+                Qt::UniqueConnection);
+    });
     connect(lvList, &QListWidget::itemSelectionChanged, this, &TfrmMainForm::lvListChange);
     connect(lvList, &QListWidget::itemDoubleClicked, Action("acApply"), &QAction::trigger);
     connect(lvList, &QWidget::customContextMenuRequested, this, &TfrmMainForm::pmListPopup);
     lvList->OnFilesDropped = [this](const QStringList& files) {
         CollectionCommands->FilesDropped(files);
     };
+}
+
+void TfrmMainForm::OnlinePictureAdded(int index) {
+    // Entries are appended at the end; anything else gets rows anew.
+    if (index == lvList->count())
+        lvList->AppendRow();
+    else
+        lvList->Rebuild();
 }
 
 void TfrmMainForm::lvListChange() {

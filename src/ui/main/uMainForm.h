@@ -105,6 +105,7 @@ private:
     QAction* Action(const char* name) const;
     void ConnectCommands();
     void lvListChange();
+    void OnlinePictureAdded(int index);
     void pmListPopup(const QPoint& pos);
 
     std::unique_ptr<TBusWindow> BusWindow;
