@@ -7,6 +7,7 @@
 #include "core/collection/uMsnHeadManager.h"
 #include "support/RuntimeFixture.h"
 #include "ui/app/uEngineWnd.h"
+#include "ui/app/uPrograss.h"
 #include "ui/main/uCollectionCommands.h"
 #include "ui/main/uFileDialogs.h"
 #include "ui/main/uPictureList.h"
@@ -14,7 +15,9 @@
 #include <QAction>
 #include <QImage>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <deque>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -209,6 +212,36 @@ TEST_F(MainFormTest, SeveralFilesAreAddedInOrderPassingOverUnreadableOnes) {
     EXPECT_EQ(Reds(), std::vector<int>({30, 200}));
     EXPECT_EQ(Engine->ProgressWindow(), nullptr) << "the progress reached its end and closed";
     EXPECT_EQ(Editor.Calls, 0) << "several files are added unattended";
+    EXPECT_TRUE(Form->isEnabled());
+}
+
+TEST_F(MainFormTest, CancellingALongAddKeepsWhatWasAddedInOrder) {
+    Show();
+    QStringList files;
+    std::vector<int> reds;
+    for (int k = 0; k < 40; ++k) {
+        reds.push_back(5 * k + 20);
+        files << Picture("many" + std::to_string(k) + ".png", reds.back());
+    }
+    Dialogs->Answers.push_back(files);
+    bool offered = false;
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        if (TfrmProgress* progress = Engine->ProgressWindow(); progress && !offered) {
+            offered = progress->btnCancel->isVisible();
+            progress->btnCancel->click();
+        }
+    });
+    canceller.start(1);
+    Form->Commands().acAddImageExecute();
+    canceller.stop();
+    EXPECT_TRUE(offered) << "the progress window offers Cancel";
+    const int added = Engine->HeadManager->HeadCount();
+    EXPECT_GT(added, 0);
+    EXPECT_LT(added, 40);
+    EXPECT_EQ(Reds(), std::vector<int>(reds.begin(), reds.begin() + added));
+    EXPECT_EQ(Captions().size(), added);
+    EXPECT_EQ(Engine->ProgressWindow(), nullptr);
     EXPECT_TRUE(Form->isEnabled());
 }
 
