@@ -9,7 +9,8 @@
 #include "support/StandInLog.h"
 #include "support/StandInProcess.h"
 
-#include <QCoreApplication>
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
