@@ -224,10 +224,14 @@ TEST_F(MainFormTest, CancellingALongAddKeepsWhatWasAddedInOrder) {
         files << Picture("many" + std::to_string(k) + ".png", reds.back());
     }
     Dialogs->Answers.push_back(files);
+    const QString extra = Picture("extra.png", 1);
     bool offered = false;
     QTimer canceller;
     QObject::connect(&canceller, &QTimer::timeout, [&] {
         if (TfrmProgress* progress = Engine->ProgressWindow(); progress && !offered) {
+            // Commands that reach the window meanwhile (tray menu, another start) wait.
+            Form->Commands().FilesDropped({extra});
+            Form->Commands().acClearAllExecute();
             offered = progress->btnCancel->isVisible();
             progress->btnCancel->click();
         }
@@ -243,6 +247,7 @@ TEST_F(MainFormTest, CancellingALongAddKeepsWhatWasAddedInOrder) {
     EXPECT_EQ(Captions().size(), added);
     EXPECT_EQ(Engine->ProgressWindow(), nullptr);
     EXPECT_TRUE(Form->isEnabled());
+    EXPECT_TRUE(Boxes.isEmpty());
 }
 
 TEST_F(MainFormTest, OneFileGoesThroughTheEditor) {

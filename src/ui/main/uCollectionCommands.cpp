@@ -96,6 +96,8 @@ void TCollectionCommands::OpenStartCollection() {
 }
 
 void TCollectionCommands::acAddImageExecute() {
+    if (Busy)
+        return;
     const QStringList files = P.Dialogs.OpenFiles(P.OPD, true);
     if (files.size() == 1) {
         try {
@@ -115,16 +117,21 @@ void TCollectionCommands::acAddImageExecute() {
 }
 
 int TCollectionCommands::AddFilesUnattended(const std::vector<fs::path>& files) {
-    // Nothing else may change the collection meanwhile, and nothing is added twice.
+    // Nothing else may change the collection meanwhile (the tray menu and other starts still
+    // reach the commands), and nothing is added twice.
+    Busy = true;
     P.Form.setEnabled(false);
     TPictureAdder adder(P.Manager, P.Engine, [this] { P.List.AppendRow(); });
     const TPictureAdder::Result result = adder.Run(files);
     P.Form.setEnabled(true);
+    Busy = false;
     P.List.update();
     return result.Added;
 }
 
 void TCollectionCommands::acAddFolderExecute() {
+    if (Busy)
+        return;
     const QString folder = P.Dialogs.BrowseForFolder(QStringLiteral("Add Images"));
     if (folder.isEmpty())
         return;
@@ -135,6 +142,8 @@ void TCollectionCommands::acAddFolderExecute() {
 }
 
 void TCollectionCommands::acAniCreatorExecute() {
+    if (Busy)
+        return;
     const int rowsBefore = P.List.RowCount();
     const int headsBefore = P.Manager.HeadCount();
     const int added = P.Manager.RunAnimationGuide();
@@ -150,6 +159,8 @@ void TCollectionCommands::acAniCreatorExecute() {
 }
 
 void TCollectionCommands::acEditExecute() {
+    if (Busy)
+        return;
     const int i = P.List.SelectedRow();
     THeadRec head;
     if (i < 0 || !P.Manager.GetHead(i, head) || head.Kind != THeadKind::hkOrdinary)
@@ -165,6 +176,8 @@ void TCollectionCommands::acEditExecute() {
 }
 
 void TCollectionCommands::acDeleteExecute() {
+    if (Busy)
+        return;
     const int i = P.List.SelectedRow();
     if (i < 0)
         return;
@@ -173,6 +186,8 @@ void TCollectionCommands::acDeleteExecute() {
 }
 
 void TCollectionCommands::acClearAllExecute() {
+    if (Busy)
+        return;
     if (P.Engine.ShowMessageBox("MSGBOX_ClearAll", {}, mrNone, TMsgDlgBtn::Yes | TMsgDlgBtn::No,
                                 TMsgDlgType::Information, kClearAllShowAgainId) != mrYes)
         return;
@@ -181,6 +196,8 @@ void TCollectionCommands::acClearAllExecute() {
 }
 
 void TCollectionCommands::acNewExecute() {
+    if (Busy)
+        return;
     P.SD.Title = QStringLiteral("New");
     const QString path = P.Dialogs.SaveFile(P.SD);
     if (path.isEmpty())
@@ -191,6 +208,8 @@ void TCollectionCommands::acNewExecute() {
 }
 
 bool TCollectionCommands::LoadCollection(const fs::path& path) {
+    if (Busy)
+        return false;
     if (!TryLoad(path)) {
         P.Engine.ShowMessageBox(
             "Cannot open the file. Maybe the file you specified is not a VKT file.", {}, mrNone,
@@ -203,12 +222,16 @@ bool TCollectionCommands::LoadCollection(const fs::path& path) {
 }
 
 void TCollectionCommands::acLoadExecute() {
+    if (Busy)
+        return;
     const QStringList files = P.Dialogs.OpenFiles(P.OD, false);
     if (!files.isEmpty())
         LoadCollection(ToPath(files.front()));
 }
 
 void TCollectionCommands::acSaveExecute() {
+    if (Busy)
+        return;
     if (!P.Manager.FileName().empty()) {
         SaveTo(P.Manager.FileName(), true);
         return;
@@ -219,12 +242,16 @@ void TCollectionCommands::acSaveExecute() {
 }
 
 void TCollectionCommands::acSaveAsExecute() {
+    if (Busy)
+        return;
     P.SD.Title = QStringLiteral("Save as");
     if (const QString path = P.Dialogs.SaveFile(P.SD); !path.isEmpty())
         SaveTo(ToPath(path), false);
 }
 
 void TCollectionCommands::FilesDropped(const QStringList& files) {
+    if (Busy)
+        return;
     for (const QString& file : files) {
         if (IsCollectionFile(file)) {
             LoadCollection(ToPath(file));

@@ -55,7 +55,8 @@ public:
     // are added like several chosen files.
     void FilesDropped(const QStringList& files);
 
-    // Adds the files unattended with the progress; the number added.
+    // Adds the files unattended with the progress; the number added. Every command does
+    // nothing while this runs.
     int AddFilesUnattended(const std::vector<std::filesystem::path>& files);
     // Opens a collection file; on success the list is rebuilt and it is remembered.
     bool LoadCollection(const std::filesystem::path& path);
@@ -66,6 +67,8 @@ private:
     void ShowError(const std::string& text);
 
     Parts P;
+    // While a long add runs.
+    bool Busy = false;
 };
 
 } // namespace tw
