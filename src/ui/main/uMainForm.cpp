@@ -67,6 +67,9 @@ void TfrmMainForm::FormCreate() {
         setFixedHeight(501);
     }
     mmbMainMenu->setVisible(Settings().ReadConstBool("MainForm.ShowMainMenu", false));
+    // Centred until a remembered place is restored at the first showing.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     setAcceptDrops(true);
 
     SetFileDialogs(std::make_unique<TQtFileDialogs>(this));
@@ -159,8 +162,6 @@ void TfrmMainForm::FormShow() {
     if (ShownOnce || frmEngineWnd == nullptr)
         return;
     TfrmEngineWnd& engine = *frmEngineWnd;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     engine.SetSkin(Settings().ReadString("Skin", "Default"));
     engine.StartupUpdateCheck();
     if (Settings().ReadBool("FirstTimeRun", true))
