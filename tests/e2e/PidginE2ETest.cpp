@@ -248,6 +248,23 @@ TEST_F(PidginTest, HangingPidginIsLeftAloneForAWhile) {
     EXPECT_EQ(client.ReadStatus(), static_cast<std::int32_t>(ClientStatus::Online));
 }
 
+// A program started without a session bus address does not reach for one, even with a Pidgin
+// on the bus the test knows.
+TEST_F(PidginTest, WithoutSessionBusAddressPidginIsNotFound) {
+    const std::optional<std::string> address =
+        std::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr
+            ? std::optional<std::string>(std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+            : std::nullopt;
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    PidginMessengerClient client;
+    EXPECT_FALSE(client.IsRunning());
+    EXPECT_THROW(client.ReadStatus(), MessengerError);
+    EXPECT_THROW(client.WriteProperty(kDisplayPictureProperty, "/tmp/x.bmp"), MessengerError);
+    if (address) {
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
+    }
+}
+
 // A free TCP port on loopback.
 int FreeLoopbackPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -52,6 +52,11 @@ std::int32_t ClientStatusForPrimitive(std::int32_t primitive) {
     }
 }
 
+PidginMessengerClient::PidginMessengerClient()
+    : bus_(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
+               ? QDBusConnection(QStringLiteral("tilewick-no-session-bus"))
+               : QDBusConnection::sessionBus()) {}
+
 bool PidginMessengerClient::IsRunning() {
     const QDBusConnectionInterface* names = bus_.isConnected() ? bus_.interface() : nullptr;
     return names != nullptr && names->isServiceRegistered(QString::fromLatin1(kPidginService));

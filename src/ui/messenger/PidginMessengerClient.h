@@ -50,8 +50,10 @@ public:
         std::chrono::milliseconds RestAfterTimeout{10000};
     };
 
-    explicit PidginMessengerClient(QDBusConnection bus = QDBusConnection::sessionBus())
-        : bus_(std::move(bus)) {}
+    // The user's session bus; without one (no DBUS_SESSION_BUS_ADDRESS) Pidgin is never
+    // found, rather than a bus being started for the program.
+    PidginMessengerClient();
+    explicit PidginMessengerClient(QDBusConnection bus) : bus_(std::move(bus)) {}
     PidginMessengerClient(QDBusConnection bus, Timing timing)
         : bus_(std::move(bus)), timing_(timing) {}
 
