@@ -34,6 +34,7 @@ for f in lib/tilewick/tilewick lib/tilewick/const.dat lib/tilewick/oem.dat \
 done
 [ -x "$prefix/bin/tilewick" ] || fail "no launcher bin/tilewick"
 grep -qx 'Exec=tilewick %f' "$prefix/share/applications/tilewick.desktop" || fail "Exec line"
+desktop-file-validate "$prefix/share/applications/tilewick.desktop" || fail "invalid desktop entry"
 type=$(sed -n 's/.*mime-type type="\([^"]*\)".*/\1/p' "$prefix/share/mime/packages/tilewick.xml")
 grep -qx "MimeType=$type;" "$prefix/share/applications/tilewick.desktop" ||
   fail "the desktop entry does not open $type"
