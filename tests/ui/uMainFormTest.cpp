@@ -5,6 +5,7 @@
 #include "core/app/uSettings.h"
 #include "core/collection/uCollectionFile.h"
 #include "core/collection/uMsnHeadManager.h"
+#include "core/image/Codecs.h"
 #include "support/RuntimeFixture.h"
 #include "ui/app/uEngineWnd.h"
 #include "ui/app/uPrograss.h"
@@ -392,6 +393,8 @@ TEST(FileDialogText, FiltersAndExtensions) {
     EXPECT_EQ(WithDefaultExtension(QStringLiteral("/x/new.zip"), QStringLiteral("vkt")),
               QStringLiteral("/x/new.zip"));
     EXPECT_EQ(WithDefaultExtension(QString(), QStringLiteral("vkt")), QString());
+    EXPECT_TRUE(PictureFilter().startsWith(QStringLiteral("All images|*.")));
+    EXPECT_EQ(QtFilter(PictureFilter()), QString::fromStdString(PictureDialogFilter()));
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "ui/main/uFileDialogs.h"
 
+#include "core/image/Codecs.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace tw {
 
@@ -17,6 +20,25 @@ QString QtFilter(const QString& filter) {
         entries << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return entries.join(QStringLiteral(";;"));
+}
+
+QString PictureFilter() {
+    const auto patterns = [](const std::vector<std::string>& extensions) {
+        QStringList list;
+        for (const std::string& extension : extensions)
+            list << QStringLiteral("*.") + QString::fromStdString(extension);
+        return list.join(QLatin1Char(';'));
+    };
+    const std::vector<PictureFormat> formats = ReadablePictureFormats();
+    std::vector<std::string> all;
+    for (const PictureFormat& format : formats)
+        all.insert(all.end(), format.extensions.begin(), format.extensions.end());
+    std::ranges::sort(all);
+    QString filter = QStringLiteral("All images|") + patterns(all);
+    for (const PictureFormat& format : formats)
+        filter += QLatin1Char('|') + QString::fromStdString(format.description) + QLatin1Char('|') +
+                  patterns(format.extensions);
+    return filter;
 }
 
 QString WithDefaultExtension(const QString& path, const QString& ext) {

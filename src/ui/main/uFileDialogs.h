@@ -39,6 +39,10 @@ public:
 // The filter "Description|*.a;*.b|..." in the form Qt's dialogs take.
 QString QtFilter(const QString& filter);
 
+// Every picture format the decoders read, in the dialogs' own form: "All images" with all
+// extensions first, then one entry per format, sorted by description.
+QString PictureFilter();
+
 // `path` with `.ext` appended when it has no extension of its own.
 QString WithDefaultExtension(const QString& path, const QString& ext);
 

@@ -78,6 +78,8 @@ void TfrmMainForm::FormCreate() {
     System = new TSystemMenu(*this, *frmEngineWnd, *frmEngineWnd->UpdateCheck,
                              [this] { Tray->acExitExecute(); });
     frmEngineWnd->AddTranslatedWindow(this);
+    // Every format the decoders read, until a language applied later brings its own list.
+    OPD->Filter = PictureFilter();
 }
 
 void TfrmMainForm::SetFileDialogs(std::unique_ptr<IFileDialogs> dialogs) {

@@ -1,6 +1,5 @@
 // The main window's components, actions and menus, placed as the 96 dpi design has them.
 #include "core/app/uSettings.h"
-#include "core/image/Codecs.h"
 #include "ui/app/uEngineWnd.h"
 #include "ui/main/uFileDialogs.h"
 #include "ui/main/uMainForm.h"
@@ -141,7 +140,6 @@ void TfrmMainForm::CreateComponents() {
         dialog->Filter = QStringLiteral("Tilewick File|*.vkt");
         dialog->DefaultExt = QStringLiteral("vkt");
     }
-    OPD->Filter = QString::fromStdString(PictureDialogFilter());
 }
 
 void TfrmMainForm::CreateActions() {
