@@ -32,6 +32,8 @@ template <typename T> T* Named(T* widget, const char* name) {
 QPushButton* CommandButton(QWidget* parent, const char* name, int left, int top) {
     auto* button = Named(new QPushButton(parent), name);
     button->setGeometry(left, top, 111, 25);
+    // Narrow side padding, so that the longest captions fit the design's 111 pixels.
+    button->setStyleSheet(QStringLiteral("QPushButton { padding-left: 2px; padding-right: 2px; }"));
     return button;
 }
 
@@ -71,10 +73,6 @@ void TfrmMainForm::CreateComponents() {
 
     pnTop = Named(new QWidget(client), "pnTop");
     pnTop->setGeometry(0, 0, kClientWidth, 173);
-    // The 96 dpi design's 8-point texts, so the captions fit their buttons.
-    QFont designFont = pnTop->font();
-    designFont.setPixelSize(11);
-    pnTop->setFont(designFont);
 
     imgMsnFrame = Named(new QLabel(pnTop), "imgMsnFrame");
     imgMsnFrame->setGeometry(5, 2, 126, 126);
