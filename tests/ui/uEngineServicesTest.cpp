@@ -37,6 +37,10 @@ TEST_F(EngineFixture, SkinsBesideTheProgramAndTheBuiltInSkin) {
         << qApp->styleSheet().toStdString();
     EXPECT_EQ(Settings().ReadString("Skin", "unset"), "Blue");
 
+    Engine->SetSkin("AQUA");
+    EXPECT_EQ(Engine->GetSkinName(), "aqua") << "skin names compare without regard to case";
+    EXPECT_TRUE(qApp->styleSheet().startsWith(QStringLiteral("/* aqua */")));
+
     const struct {
         const char* name;
     } builtins[] = {{"&Default"}, {"Default"}, {"Missing"}, {"../skins/Blue"}, {""}};

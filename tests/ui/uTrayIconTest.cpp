@@ -208,7 +208,7 @@ TEST_F(TrayIconTest, SkinSubmenuListsSkinsAndMarksTheOneInUse) {
     const struct {
         const char* skin;
         int marked;
-    } cases[] = {{"Green", 2}, {"Default", 0}, {"Blue", 1}};
+    } cases[] = {{"Green", 2}, {"Default", 0}, {"green", 2}, {"Blue", 1}};
     for (const auto& c : cases) {
         Engine->SetSkin(c.skin);
         emit System->miChangeSkin->aboutToShow();

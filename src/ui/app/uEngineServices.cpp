@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -115,16 +116,19 @@ void TEngineServices::smLanguageChangeLanguage() {
 
 void TEngineServices::SetSkin(const std::string& name) {
     const std::filesystem::path folder = ProgramFolder() / "skins";
+    // Names compare without regard to case, as on the systems skin files come from: a stored
+    // "green" finds "Green.skn". "Default" is never listed, so it always means the built-in skin.
+    const std::vector<std::string> skins = ListSkins();
+    const auto listed = std::ranges::find_if(
+        skins, [&name](const std::string& skin) { return SameText(skin, name); });
     std::optional<QByteArray> sheet;
-    // "Default" always names the built-in skin, even beside a file of that name.
-    if (IsPlainFileName(name) &&
-        QString::fromStdString(name).compare(QLatin1String("Default"), Qt::CaseInsensitive) != 0)
-        sheet = ReadWhole(QString::fromStdString((folder / (name + ".skn")).string()));
+    if (listed != skins.end())
+        sheet = ReadWhole(QString::fromStdString((folder / (*listed + ".skn")).string()));
     if (sheet) {
         // Pictures of a skin lie beside it; its sheet names them through "%skinpath%".
         sheet->replace("%skinpath%",
                        QFile::encodeName(QString::fromStdString(folder.string() + "/")));
-        SkinName = name;
+        SkinName = *listed;
     } else {
         sheet = ReadWhole(QString::fromLatin1(kBuiltinSkin));
         SkinName.clear();
