@@ -72,16 +72,16 @@ protected:
         });
         Form = std::make_unique<CountingWindow>();
         Form->setObjectName(QStringLiteral("frmMainForm"));
-        auto* save = new QAction(Form.get());
-        save->setObjectName(QStringLiteral("acSave"));
-        QObject::connect(save, &QAction::triggered, [this] { ++Saves; });
         // The window's View menu, with its own always-on-top item and empty submenus.
         View = Form->menuBar()->addMenu(QStringLiteral("&View"));
         View->setObjectName(QStringLiteral("View1"));
         View->addAction(QStringLiteral("&Always On Top"))->setObjectName("AlwaysOnTop4");
         View->addMenu(QStringLiteral("Change &Skin"))->setObjectName("miChangeSkin");
         View->addMenu(QStringLiteral("Change &Language"))->setObjectName("miChangeLanguage");
-        Tray = new TTrayIcon(*Form, *Manager);
+        Tray = new TTrayIcon(*Form, *Manager, [this] {
+            ++Saves;
+            return SaveSucceeds;
+        });
         System = new TSystemMenu(*Form, *Engine, *Updates, [this] { Tray->acExitExecute(); });
     }
 
@@ -100,6 +100,7 @@ protected:
     QMenu* View = nullptr;
     std::vector<std::string> Opened;
     int Saves = 0;
+    bool SaveSucceeds = true;
 };
 
 TEST_F(TrayIconTest, OpenBringsTheWindowBackExitSavesAndEnds) {
@@ -119,8 +120,15 @@ TEST_F(TrayIconTest, OpenBringsTheWindowBackExitSavesAndEnds) {
     }
     EXPECT_EQ(Saves, 0);
 
+    SaveSucceeds = false;
     Tray->miExit->trigger();
     EXPECT_EQ(Saves, 1);
+    EXPECT_EQ(Form->Closes, 0) << "a failed save keeps the program running";
+    EXPECT_TRUE(Form->isVisible());
+
+    SaveSucceeds = true;
+    Tray->miExit->trigger();
+    EXPECT_EQ(Saves, 2);
     EXPECT_EQ(Form->Closes, 1);
     EXPECT_FALSE(Form->isVisible());
 }

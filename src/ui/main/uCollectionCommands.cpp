@@ -229,16 +229,14 @@ void TCollectionCommands::acLoadExecute() {
         LoadCollection(ToPath(files.front()));
 }
 
-void TCollectionCommands::acSaveExecute() {
+bool TCollectionCommands::acSaveExecute() {
     if (Busy)
-        return;
-    if (!P.Manager.FileName().empty()) {
-        SaveTo(P.Manager.FileName(), true);
-        return;
-    }
+        return false;
+    if (!P.Manager.FileName().empty())
+        return SaveTo(P.Manager.FileName(), true);
     P.SD.Title = QStringLiteral("Save");
-    if (const QString path = P.Dialogs.SaveFile(P.SD); !path.isEmpty())
-        SaveTo(ToPath(path), true);
+    const QString path = P.Dialogs.SaveFile(P.SD);
+    return path.isEmpty() || SaveTo(ToPath(path), true);
 }
 
 void TCollectionCommands::acSaveAsExecute() {

@@ -49,7 +49,8 @@ public:
     void acClearAllExecute();
     void acNewExecute();
     void acLoadExecute();
-    void acSaveExecute();
+    // True when nothing is lost: saved, or the user declined to choose a file.
+    bool acSaveExecute();
     void acSaveAsExecute();
     // Files dropped from another program: a collection file is opened like Load, pictures
     // are added like several chosen files.

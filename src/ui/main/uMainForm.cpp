@@ -74,7 +74,8 @@ void TfrmMainForm::FormCreate() {
 
     SetFileDialogs(std::make_unique<TQtFileDialogs>(this));
     ConnectCommands();
-    Tray = new TTrayIcon(*this, *frmEngineWnd->HeadManager);
+    Tray = new TTrayIcon(*this, *frmEngineWnd->HeadManager,
+                         [this] { return Commands().acSaveExecute(); });
     System = new TSystemMenu(*this, *frmEngineWnd, *frmEngineWnd->UpdateCheck,
                              [this] { Tray->acExitExecute(); });
     frmEngineWnd->AddTranslatedWindow(this);
@@ -91,7 +92,7 @@ void TfrmMainForm::SetFileDialogs(std::unique_ptr<IFileDialogs> dialogs) {
 }
 
 void TfrmMainForm::ConnectCommands() {
-    const auto command = [this](const char* action, void (TCollectionCommands::*run)()) {
+    const auto command = [this](const char* action, auto run) {
         connect(Action(action), &QAction::triggered, this,
                 [this, run] { (CollectionCommands.get()->*run)(); });
     };

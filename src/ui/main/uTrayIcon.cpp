@@ -43,8 +43,9 @@ QIcon TrayPicture(const QWidget& form) {
 
 } // namespace
 
-TTrayIcon::TTrayIcon(QMainWindow& form, const TMsnHeadManager& manager)
-    : QObject(&form), Form(form), Manager(manager) {
+TTrayIcon::TTrayIcon(QMainWindow& form, const TMsnHeadManager& manager,
+                     std::function<bool()> saveCollection)
+    : QObject(&form), Form(form), Manager(manager), SaveCollection(std::move(saveCollection)) {
     // The menu belongs to the window, so that the window's translation reaches its items.
     pmTrayIcon = new QMenu(&form);
     pmTrayIcon->setObjectName(QStringLiteral("pmTrayIcon"));
@@ -88,8 +89,9 @@ void TTrayIcon::acOpenOrbelleExecute() {
 }
 
 void TTrayIcon::acExitExecute() {
-    if (auto* save = Form.findChild<QAction*>(QStringLiteral("acSave")))
-        save->trigger();
+    // The save has told the user why it failed; ending now would lose the collection.
+    if (!SaveCollection())
+        return;
     CloseWithoutSaving();
 }
 

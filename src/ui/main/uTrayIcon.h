@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 class QAction;
 class QMainWindow;
@@ -18,11 +19,14 @@ class TMsnHeadManager;
 class TTrayIcon : public QObject {
     Q_OBJECT
 public:
-    TTrayIcon(QMainWindow& form, const TMsnHeadManager& manager);
+    // `saveCollection` saves the collection before "&Exit" ends the program and tells whether
+    // nothing is lost by ending (saved, or the user chose not to save).
+    TTrayIcon(QMainWindow& form, const TMsnHeadManager& manager,
+              std::function<bool()> saveCollection);
 
     // Restores the window from the tray: visible, in its normal state, in front.
     void acOpenOrbelleExecute();
-    // "&Exit": saves the collection through the window's "acSave", then ends the program.
+    // "&Exit": saves the collection, then ends the program; a failed save keeps it running.
     void acExitExecute();
     // Closes the window for good without saving; the program ends.
     void CloseWithoutSaving();
@@ -49,6 +53,7 @@ protected:
 private:
     QMainWindow& Form;
     const TMsnHeadManager& Manager;
+    std::function<bool()> SaveCollection;
 };
 
 } // namespace tw
