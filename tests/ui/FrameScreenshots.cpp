@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         engine, tw::TUpdateCheck(tw::Settings(), tw::Settings().ProgramFolder(), {}, tw::LocalNow));
     QMainWindow form;
     form.setObjectName(QStringLiteral("frmMainForm"));
-    tw::TTrayIcon tray(form, manager);
+    tw::TTrayIcon tray(form, manager, [] { return true; });
     tw::TSystemMenu system(form, engine, updates, [] {});
     emit tray.pmTrayIcon->aboutToShow();
     tw::TfrmOptionForm options(engine, &form);
