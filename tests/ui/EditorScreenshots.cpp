@@ -3,6 +3,7 @@
 //     tilewick_editor_screenshots PHOTO OUTPUT_FOLDER
 // Runs on the offscreen platform with the shipped resources as program folder and a
 // temporary data folder; the keyframes are marked by a stand-in for the user.
+#include "ScreenshotSession.h"
 #include "core/app/uSettings.h"
 #include "core/collection/uMsnHeadManager.h"
 #include "core/image/Codecs.h"
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 
@@ -55,8 +55,7 @@ bool Save(QWidget& window, const QDir& output, const char* name) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tw::screenshots::PreferOffscreenPlatform();
     QApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s PHOTO OUTPUT_FOLDER\n", argv[0]);
@@ -64,10 +63,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path photo = argv[1];
     const QDir output(QString::fromLocal8Bit(argv[2]));
-    QTemporaryDir data;
-    qputenv("XDG_CONFIG_HOME", data.filePath(QStringLiteral("config")).toLocal8Bit());
-    tw::ReplaceSettings(std::make_unique<tw::TSettings>(TILEWICK_SOURCE_DIR "/resources/"));
-    tw::Settings().SelectDataFolder(false);
+    const tw::screenshots::ScratchSettings settings;
     tw::TEngineServices engine;
     engine.SetSkin("Default");
 
@@ -84,7 +80,7 @@ int main(int argc, char** argv) {
         if (!Save(editor, output, "editor.png"))
             return 1;
 
-        tw::TMsnHeadManager manager(data.filePath(QStringLiteral("data")).toStdString());
+        tw::TMsnHeadManager manager(tw::Settings().DataFolder());
         manager.SetStateIcons(Badges(engine));
         ScriptedEditor user;
         manager.SetHeadEditor(&user);

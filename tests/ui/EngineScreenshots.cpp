@@ -3,6 +3,7 @@
 //     tilewick_ui_screenshots OUTPUT_FOLDER
 // Runs on the offscreen platform with the shipped resources as program folder and a
 // temporary data folder.
+#include "ScreenshotSession.h"
 #include "core/app/uSettings.h"
 #include "ui/app/uAboutForm.h"
 #include "ui/app/uEngineServices.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -43,18 +43,14 @@ QImage Shoot(tw::TEngineServices& engine) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tw::screenshots::PreferOffscreenPlatform();
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
         return 2;
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir data;
-    qputenv("XDG_CONFIG_HOME", data.filePath(QStringLiteral("config")).toLocal8Bit());
-    tw::ReplaceSettings(std::make_unique<tw::TSettings>(TILEWICK_SOURCE_DIR "/resources"));
-    tw::Settings().SelectDataFolder(false);
+    const tw::screenshots::ScratchSettings settings;
     tw::TEngineServices engine;
 
     const struct {

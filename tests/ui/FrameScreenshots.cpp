@@ -3,6 +3,7 @@
 //     tilewick_frame_screenshots OUTPUT_FOLDER
 // Runs on the offscreen platform with the shipped resources as program folder and a
 // temporary data folder.
+#include "ScreenshotSession.h"
 #include "core/app/uSettings.h"
 #include "core/collection/uMsnHeadManager.h"
 #include "platform/SystemInfo.h"
@@ -17,7 +18,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 
@@ -38,18 +38,14 @@ QImage Framed(QWidget& widget) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tw::screenshots::PreferOffscreenPlatform();
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
         return 2;
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir data;
-    qputenv("XDG_CONFIG_HOME", data.filePath(QStringLiteral("config")).toLocal8Bit());
-    tw::ReplaceSettings(std::make_unique<tw::TSettings>(TILEWICK_SOURCE_DIR "/resources/"));
-    tw::Settings().SelectDataFolder(false);
+    const tw::screenshots::ScratchSettings settings;
     tw::TEngineServices engine;
     engine.SetSkin("Default");
     tw::TMsnHeadManager manager(tw::Settings().DataFolder());

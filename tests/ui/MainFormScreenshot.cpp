@@ -3,6 +3,7 @@
 //     tilewick_mainform_screenshot OUTPUT_FILE
 // Runs on the offscreen platform with the shipped resources as program folder and a
 // temporary data folder; the pictures are the shipped samples and the test pictures.
+#include "ScreenshotSession.h"
 #include "core/app/uSettings.h"
 #include "ui/app/uEngineWnd.h"
 #include "ui/main/uCollectionCommands.h"
@@ -11,22 +12,16 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tw::screenshots::PreferOffscreenPlatform();
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTPUT_FILE\n", argv[0]);
         return 2;
     }
-    QTemporaryDir data;
-    qputenv("XDG_CONFIG_HOME", data.filePath(QStringLiteral("config")).toLocal8Bit());
-    qputenv("TILEWICK_COMMON_APPDATA", data.filePath(QStringLiteral("common")).toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", data.path().toLocal8Bit());
-    tw::ReplaceSettings(std::make_unique<tw::TSettings>(TILEWICK_SOURCE_DIR "/resources/"));
+    const tw::screenshots::ScratchSettings settings(false);
     tw::TfrmEngineWnd engine;
     engine.SetMessageBoxAnswerer([](const tw::TMessageBoxRequest&) {
         return tw::TMessageBoxAnswer{tw::mrOK, false};
